@@ -1,0 +1,71 @@
+#include "installer/sha256_file.h"
+
+#include <vector>
+
+#include "platform/file.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr std::string_view kReadFailed = "读取校验文件失败";
+
+char ascii_upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+std::string digest_to_hex(const Sha256Digest& digest) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(digest.size() * 2);
+  for (const uint8_t byte : digest) {
+    hex.push_back(kDigits[byte >> 4]);
+    hex.push_back(kDigits[byte & 0x0F]);
+  }
+  return hex;
+}
+
+bool digests_equal(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ascii_upper(a[i]) != ascii_upper(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Result<std::string> sha256_file(const std::string& path) {
+  auto file = File::open_for_read(path);
+  if (!file) {
+    return fail(phrase_with_error(kReadFailed, file.error()));
+  }
+  auto hasher = Sha256::create();
+  if (!hasher) {
+    return fail(phrase_with_error(kReadFailed, hasher.error()));
+  }
+  std::vector<std::byte> buffer(kHashReadBytes);
+  for (;;) {
+    auto got = file->read(buffer);
+    if (!got) {
+      return fail(phrase_with_error(kReadFailed, got.error()));
+    }
+    if (*got == 0) {
+      break;
+    }
+    if (auto updated = hasher->update(std::span(buffer).first(*got)); !updated) {
+      return fail(phrase_with_error(kReadFailed, updated.error()));
+    }
+  }
+  auto digest = hasher->finish();
+  if (!digest) {
+    return fail(phrase_with_error(kReadFailed, digest.error()));
+  }
+  return digest_to_hex(*digest);
+}
+
+}  // namespace velmo

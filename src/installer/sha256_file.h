@@ -1,0 +1,28 @@
+#ifndef VELMO_INSTALLER_SHA256_FILE_H_
+#define VELMO_INSTALLER_SHA256_FILE_H_
+
+#include <string>
+#include <string_view>
+
+#include "platform/result.h"
+#include "platform/sha256.h"
+
+namespace velmo {
+
+// Size of each read while hashing: bounds memory whatever the file size.
+inline constexpr size_t kHashReadBytes = 1048576;
+
+// The SHA-256 of a file as 64 upper-case hexadecimal digits, or
+// "读取校验文件失败：{error}" when it cannot be opened or read.
+Result<std::string> sha256_file(const std::string& path);
+
+// 64 upper-case hexadecimal digits.
+std::string digest_to_hex(const Sha256Digest& digest);
+
+// Expected digests come from the network and from people: equal length and
+// ASCII case-insensitive equality is the only comparison used.
+bool digests_equal(std::string_view a, std::string_view b);
+
+}  // namespace velmo
+
+#endif  // VELMO_INSTALLER_SHA256_FILE_H_

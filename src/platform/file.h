@@ -1,0 +1,43 @@
+#ifndef VELMO_PLATFORM_FILE_H_
+#define VELMO_PLATFORM_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "platform/os_error.h"
+
+namespace velmo {
+
+// An open file. Paths are UTF-8; the Windows backend converts them to UTF-16
+// at the call. Files are opened sharing read, write and delete so that another
+// program (or a second assistant) is never locked out by us.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  static OsResult<File> open_for_read(const std::string& path);
+
+  // Reads up to buffer.size() bytes; 0 means the end of the file.
+  OsResult<size_t> read(std::span<std::byte> buffer);
+
+  bool is_open() const;
+  void close();
+
+ private:
+  explicit File(intptr_t native) : native_(native) {}
+
+  // A HANDLE on Windows, a file descriptor elsewhere.
+  intptr_t native_ = kInvalid;
+  static constexpr intptr_t kInvalid = -1;
+};
+
+}  // namespace velmo
+
+#endif  // VELMO_PLATFORM_FILE_H_

@@ -1,0 +1,55 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/file.h"
+
+namespace velmo {
+
+File::~File() {
+  close();
+}
+
+File::File(File&& other) noexcept : native_(std::exchange(other.native_, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    native_ = std::exchange(other.native_, kInvalid);
+  }
+  return *this;
+}
+
+OsResult<File> File::open_for_read(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsResult<size_t> File::read(std::span<std::byte> buffer) {
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(native_), buffer.data(), buffer.size());
+    if (n >= 0) {
+      return static_cast<size_t>(n);
+    }
+    if (errno != EINTR) {
+      return std::unexpected(last_os_error());
+    }
+  }
+}
+
+bool File::is_open() const {
+  return native_ != kInvalid;
+}
+
+void File::close() {
+  if (native_ != kInvalid) {
+    ::close(static_cast<int>(std::exchange(native_, kInvalid)));
+  }
+}
+
+}  // namespace velmo

@@ -1,0 +1,16 @@
+#include <cerrno>
+#include <cstring>
+
+#include "platform/os_error.h"
+
+namespace velmo {
+
+OsError os_error_from_code(uint32_t code) {
+  return OsError{code, std::strerror(static_cast<int>(code))};
+}
+
+OsError last_os_error() {
+  return os_error_from_code(static_cast<uint32_t>(errno));
+}
+
+}  // namespace velmo

@@ -1,0 +1,25 @@
+#ifndef VELMO_PLATFORM_PROCESS_H_
+#define VELMO_PLATFORM_PROCESS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velmo {
+
+// The running program's own file, or nothing when the system cannot tell.
+std::optional<std::string> current_program_path();
+
+// The user's temporary folder, or nothing when the system cannot tell.
+std::optional<std::string> temp_directory();
+
+uint32_t current_process_id();
+
+// Blocks, without a time-out, until the process with this id has ended.
+// Returns false without waiting when it cannot be opened for waiting
+// (already gone, no rights).
+bool wait_for_process_exit(uint32_t process_id);
+
+}  // namespace velmo
+
+#endif  // VELMO_PLATFORM_PROCESS_H_

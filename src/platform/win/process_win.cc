@@ -1,0 +1,52 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/win/handles.h"
+#include "platform/win/wide.h"
+
+namespace velmo {
+
+std::optional<std::string> current_program_path() {
+  // Paths can exceed MAX_PATH; grow until the whole path fits.
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+    if (length == 0) {
+      return std::nullopt;
+    }
+    if (length < size) {
+      return from_wide(std::wstring_view(buffer.data(), length));
+    }
+    if (buffer.size() >= 32768) {
+      return std::nullopt;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::optional<std::string> temp_directory() {
+  wchar_t buffer[MAX_PATH + 2] = {};
+  const DWORD length = ::GetTempPathW(static_cast<DWORD>(std::size(buffer)), buffer);
+  if (length == 0 || length >= std::size(buffer)) {
+    return std::nullopt;
+  }
+  return from_wide(std::wstring_view(buffer, length));
+}
+
+uint32_t current_process_id() {
+  return ::GetCurrentProcessId();
+}
+
+bool wait_for_process_exit(uint32_t process_id) {
+  UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, process_id));
+  if (!process) {
+    return false;
+  }
+  ::WaitForSingleObject(process.get(), INFINITE);
+  return true;
+}
+
+}  // namespace velmo
