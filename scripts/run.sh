@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the assistant for Windows and runs it under Wine.
+#
+#   scripts/run.sh [--seconds N] [-- ASSISTANT_ARGS...]
+#
+# With a DISPLAY the window opens there and the script returns when it is
+# closed. Without one the assistant runs on a private Xvfb display for N
+# seconds (default 20), a screenshot is saved every few seconds into
+# build/windows/screenshots/, and everything started is stopped again.
+set -euo pipefail
+
+root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
+cd "$root"
+
+seconds=20
+while [ $# -gt 0 ]; do
+  case $1 in
+    --seconds)
+      [ $# -ge 2 ] && [[ $2 =~ ^[0-9]+$ ]] || { echo "run.sh: --seconds needs a number" >&2; exit 2; }
+      seconds=$2
+      shift 2
+      ;;
+    --)
+      shift
+      break
+      ;;
+    *)
+      echo "usage: scripts/run.sh [--seconds N] [-- ASSISTANT_ARGS...]" >&2
+      exit 2
+      ;;
+  esac
+done
+
+bash scripts/install-deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target velmo-assistant
+readonly build="$root/build/windows"
+readonly assistant="$build/src/velmo-assistant.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec scripts/wine-run.sh "$assistant" "$@"
+fi
+
+shots="$build/screenshots"
+mkdir -p "$shots"
+rm -f "$shots"/*.png
+bash scripts/wine-bench.sh start "$build"
+app=""
+cleanup() {
+  if [ -n "$app" ]; then
+    kill -TERM "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+  fi
+  bash scripts/wine-bench.sh stop "$build" || true
+}
+trap cleanup EXIT
+
+scripts/wine-run.sh "$assistant" "$@" </dev/null &
+app=$!
+
+elapsed=0
+shot=0
+while [ "$elapsed" -lt "$seconds" ] && kill -0 "$app" 2>/dev/null; do
+  sleep 3
+  elapsed=$((elapsed + 3))
+  shot=$((shot + 1))
+  scripts/screenshot.sh "$build" "$(printf '%s/shot-%02d.png' "$shots" "$shot")" || true
+done
+echo "run.sh: screenshots in $shots"

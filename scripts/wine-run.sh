@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build tree under Wine, on the build's bench
+# (scripts/wine-bench.sh). CMake uses it as CMAKE_CROSSCOMPILING_EMULATOR, so
+# CTest calls it with the Linux path of a test .exe; it also works by hand.
+#
+#   wine-run.sh PROGRAM.exe [ARGS...]
+#
+# stdin, stdout, stderr and the caller's environment reach the program. The
+# program's exit status comes back unchanged (Wine hands on the low 8 bits of
+# the Windows exit code); 125 means the bench itself could not be used.
+# If the bench is down, it is brought up for this run and taken down again by
+# the last run that used it.
+set -euo pipefail
+
+script_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+readonly bench="$script_dir/wine-bench.sh"
+
+fail() {
+  echo "wine-run: $*" >&2
+  exit 125
+}
+
+[ $# -ge 1 ] || fail "usage: wine-run.sh PROGRAM.exe [ARGS...]"
+[ -f "$1" ] || fail "no such program: $1"
+program=$(realpath "$1")
+shift
+
+build=$(dirname "$program")
+while [ ! -f "$build/CMakeCache.txt" ]; do
+  [ "$build" != / ] || fail "no CMakeCache.txt in any directory above $program"
+  build=$(dirname "$build")
+done
+readonly build
+readonly state="$build/wine-bench"
+mkdir -p "$state"
+
+# Each run holds a shared lock on users.lock while its program runs, so a run
+# that brought the bench up can tell at its end whether others still use it.
+exec {users_fd}>>"$state/users.lock"
+flock -s "$users_fd"
+
+child=""
+finished=0
+
+# shellcheck disable=SC2317 # called by trap
+finish() {
+  [ "$finished" = 0 ] || return 0
+  finished=1
+  [ -f "$state/on-demand" ] || return 0
+  # Whoever gets the lock exclusively is the last user: at least one of the
+  # runs finishing together gets it, and later runs wait for the stop to end.
+  flock -u "$users_fd"
+  if flock -x -n "$users_fd" && [ -f "$state/on-demand" ]; then
+    "$BASH" "$bench" stop "$build" {users_fd}>&- >&2 || true
+  fi
+}
+trap finish EXIT
+
+# shellcheck disable=SC2317 # called by trap
+running() {
+  local pid=$1 run_state
+  run_state=$(awk '$1 == "State:" { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
+  [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
+}
+
+# shellcheck disable=SC2317 # called by trap
+tell_watcher_done() {
+  if [ -n "${watch_fd:-}" ]; then
+    # A watcher that is gone must not turn into a SIGPIPE for us.
+    trap '' PIPE
+    printf '%s\n' 'done' 1>&"$watch_fd" 2>/dev/null || true
+  fi
+}
+
+# timeout(1) and Ctrl-C stop us with SIGTERM or SIGINT; the Windows program
+# and anything it started (they share its process group) must not outlive us.
+# shellcheck disable=SC2317 # called by trap
+on_signal() {
+  local name=$1 code=$2 tries=30
+  if [ -n "$child" ]; then
+    kill -TERM -- "-$child" 2>/dev/null || true
+    while [ "$tries" -gt 0 ] && running "$child"; do
+      sleep 0.1
+      tries=$((tries - 1))
+    done
+    kill -KILL -- "-$child" 2>/dev/null || true
+    tell_watcher_done
+  fi
+  echo "wine-run: SIG$name received, stopped $program" >&2
+  exit "$code"
+}
+trap 'on_signal TERM 143' TERM
+trap 'on_signal INT 130' INT
+trap 'on_signal HUP 129' HUP
+
+if ! "$BASH" "$bench" status "$build"; then
+  "$BASH" "$bench" start "$build" --on-demand {users_fd}>&- >&2 ||
+    fail "the Wine bench did not start; see the logs in $state"
+fi
+
+# A WINEDEBUG of the caller's own is kept: it is how one debugs a test.
+caller_winedebug=${WINEDEBUG:-}
+bench_env=$("$BASH" "$bench" env "$build") || fail "the Wine bench is not usable"
+eval "$bench_env"
+if [ -n "$caller_winedebug" ]; then
+  export WINEDEBUG="$caller_winedebug"
+fi
+
+# `wine` picks Debian's 64-bit loader when wine32 is absent. setsid makes the
+# program a process group of its own; a background job's stdin would be
+# /dev/null unless it is given explicitly.
+setsid -w wine "$program" "$@" <&0 {users_fd}>&- &
+child=$!
+
+# CTest ends a timed-out test with SIGKILL to the test and its descendants,
+# which no trap sees, and Wine double-forks the processes a program starts, so
+# they are nobody's descendants. A watcher outside our process tree reads a
+# pipe from this script; if the pipe closes without "done", it ends the
+# program's process group.
+# shellcheck disable=SC2016 # expanded by the watcher's shell
+exec {watch_fd}> >(setsid bash -c 'read -r word; [ "$word" = done ] || kill -KILL -- "-$1"' \
+  watcher "$child" <&0 {users_fd}>&- >/dev/null 2>&1 &)
+
+status=0
+wait "$child" || status=$?
+child=""
+tell_watcher_done
+exit "$status"
