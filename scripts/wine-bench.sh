@@ -339,6 +339,29 @@ locked() {
   return "$status"
 }
 
+# Cleans up after a wine-run.sh that was killed outright. It tells us on
+# stdin the process group of its program ("group N") and "done" when it ends
+# normally; input that ends without "done" means it was killed.
+watch_run() {
+  set -x
+  local word value group="" users_fd
+  while read -r word value; do
+    case $word in
+      group) group=$value ;;
+      done) return 0 ;;
+    esac
+  done
+  if [[ $group =~ ^[0-9]+$ ]]; then
+    kill -KILL -- "-$group" 2>/dev/null || true
+  fi
+  [ -f "$state/on-demand" ] || return 0
+  # The same rule as in wine-run.sh: only the last user stops the bench.
+  exec {users_fd}>>"$state/users.lock"
+  if flock -x -n "$users_fd" && [ -f "$state/on-demand" ]; then
+    locked _locked-stop {users_fd}>&-
+  fi
+}
+
 [ $# -ge 2 ] || usage
 command=$1
 [ -d "$2" ] || die "no such build directory: $2"
@@ -372,6 +395,9 @@ case $command in
     ;;
   _locked-stop)
     locked_stop
+    ;;
+  _watch)
+    watch_run
     ;;
   *)
     usage

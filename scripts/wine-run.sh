@@ -39,6 +39,14 @@ mkdir -p "$state"
 exec {users_fd}>>"$state/users.lock"
 flock -s "$users_fd"
 
+# CTest and execute_process end a run that ran out of time with SIGKILL to it
+# and its descendants, which no trap sees; and Wine double-forks the processes
+# a program starts, so those are nobody's descendants. A watcher outside our
+# process tree (wine-bench.sh _watch) reads what we write to this pipe; if the
+# pipe closes before "done", it ends the program's process group and, for a
+# bench brought up on demand, stops the bench when no other run uses it.
+exec {watch_fd}> >(setsid "$BASH" "$bench" _watch "$build" <&0 {users_fd}>&- >/dev/null 2>/tmp/wb/watch.err &)
+
 child=""
 finished=0
 
@@ -46,6 +54,9 @@ finished=0
 finish() {
   [ "$finished" = 0 ] || return 0
   finished=1
+  # A watcher that is gone must not turn into a SIGPIPE for us.
+  trap '' PIPE
+  printf '%s\n' 'done' 1>&"$watch_fd" 2>/dev/null || true
   [ -f "$state/on-demand" ] || return 0
   # Whoever gets the lock exclusively is the last user: at least one of the
   # runs finishing together gets it, and later runs wait for the stop to end.
@@ -63,15 +74,6 @@ running() {
   [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
 }
 
-# shellcheck disable=SC2317 # called by trap
-tell_watcher_done() {
-  if [ -n "${watch_fd:-}" ]; then
-    # A watcher that is gone must not turn into a SIGPIPE for us.
-    trap '' PIPE
-    printf '%s\n' 'done' 1>&"$watch_fd" 2>/dev/null || true
-  fi
-}
-
 # timeout(1) and Ctrl-C stop us with SIGTERM or SIGINT; the Windows program
 # and anything it started (they share its process group) must not outlive us.
 # shellcheck disable=SC2317 # called by trap
@@ -84,7 +86,6 @@ on_signal() {
       tries=$((tries - 1))
     done
     kill -KILL -- "-$child" 2>/dev/null || true
-    tell_watcher_done
   fi
   echo "wine-run: SIG$name received, stopped $program" >&2
   exit "$code"
@@ -94,7 +95,7 @@ trap 'on_signal INT 130' INT
 trap 'on_signal HUP 129' HUP
 
 if ! "$BASH" "$bench" status "$build"; then
-  "$BASH" "$bench" start "$build" --on-demand {users_fd}>&- >&2 ||
+  "$BASH" "$bench" start "$build" --on-demand {users_fd}>&- {watch_fd}>&- >&2 ||
     fail "the Wine bench did not start; see the logs in $state"
 fi
 
@@ -109,20 +110,11 @@ fi
 # `wine` picks Debian's 64-bit loader when wine32 is absent. setsid makes the
 # program a process group of its own; a background job's stdin would be
 # /dev/null unless it is given explicitly.
-setsid -w wine "$program" "$@" <&0 {users_fd}>&- &
+setsid -w wine "$program" "$@" <&0 {users_fd}>&- {watch_fd}>&- &
 child=$!
-
-# CTest ends a timed-out test with SIGKILL to the test and its descendants,
-# which no trap sees, and Wine double-forks the processes a program starts, so
-# they are nobody's descendants. A watcher outside our process tree reads a
-# pipe from this script; if the pipe closes without "done", it ends the
-# program's process group.
-# shellcheck disable=SC2016 # expanded by the watcher's shell
-exec {watch_fd}> >(setsid bash -c 'read -r word; [ "$word" = done ] || kill -KILL -- "-$1"' \
-  watcher "$child" <&0 {users_fd}>&- >/dev/null 2>&1 &)
+printf 'group %s\n' "$child" 1>&"$watch_fd"
 
 status=0
 wait "$child" || status=$?
 child=""
-tell_watcher_done
 exit "$status"

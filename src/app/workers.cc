@@ -21,7 +21,8 @@ void run_policy_worker(EventSender sender, const PolicyFetcher& fetch, ReleaseSt
   sender.send(WorkerEvent::policy_ready());
 }
 
-void run_installation_worker(InstallationInputs inputs, EventSender sender,
+void run_installation_worker(InstallationInputs inputs,
+                             EventSender sender,
                              const InstallationRunner& run) {
   if (Status result = run(inputs, sender); !result) {
     sender.send(WorkerEvent::install_failed(std::move(result.error())));
@@ -40,8 +41,7 @@ void start_policy_check(UiState& state, ReceiverSlot& slot, PolicyFetcher fetch)
   }).detach();
 }
 
-void start_installation_run(InstallationInputs inputs, ReceiverSlot& slot,
-                            InstallationRunner run) {
+void start_installation_run(InstallationInputs inputs, ReceiverSlot& slot, InstallationRunner run) {
   if (!run) {
     run = run_installation;
   }

@@ -23,16 +23,17 @@ void run_policy_worker(EventSender sender, const PolicyFetcher& fetch, ReleaseSt
 
 // Runs the installation; a failure becomes InstallFailed with its message
 // (success has already sent InstallCompleted from inside the run).
-void run_installation_worker(InstallationInputs inputs, EventSender sender,
+void run_installation_worker(InstallationInputs inputs,
+                             EventSender sender,
                              const InstallationRunner& run);
 
 // Starters used by the window thread. Each opens a fresh queue, parks its
 // receiving end in `slot` (closing the previous run's) and starts a detached
 // worker thread that nobody joins.
 
-void start_policy_check(UiState& state, ReceiverSlot& slot,
-                        PolicyFetcher fetch = nullptr);
-void start_installation_run(InstallationInputs inputs, ReceiverSlot& slot,
+void start_policy_check(UiState& state, ReceiverSlot& slot, PolicyFetcher fetch = nullptr);
+void start_installation_run(InstallationInputs inputs,
+                            ReceiverSlot& slot,
                             InstallationRunner run = nullptr);
 void start_launch(std::string install_dir, EventSender sender);
 

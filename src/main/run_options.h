@@ -52,7 +52,8 @@ std::optional<std::string> install_dir_from_program_path(std::string_view progra
 // Settles the install directory at start-up. `program_path` is absent when the
 // system could not tell; `discover` finds a recorded or default location.
 std::optional<std::string> choose_install_dir(
-    const std::vector<std::string>& args, const RunFlags& flags,
+    const std::vector<std::string>& args,
+    const RunFlags& flags,
     const std::optional<std::string>& program_path,
     const std::function<std::optional<std::string>()>& discover);
 

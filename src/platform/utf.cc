@@ -29,13 +29,17 @@ char32_t decode_utf8(std::string_view s, size_t& pos) {
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     extra = 2;
     cp = lead & 0x0F;
-    if (lead == 0xE0) lower = 0xA0;  // overlong
-    if (lead == 0xED) upper = 0x9F;  // surrogates
+    if (lead == 0xE0)
+      lower = 0xA0;  // overlong
+    if (lead == 0xED)
+      upper = 0x9F;  // surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     extra = 3;
     cp = lead & 0x07;
-    if (lead == 0xF0) lower = 0x90;  // overlong
-    if (lead == 0xF4) upper = 0x8F;  // above U+10FFFF
+    if (lead == 0xF0)
+      lower = 0x90;  // overlong
+    if (lead == 0xF4)
+      upper = 0x8F;  // above U+10FFFF
   } else {
     return kReplacement;
   }

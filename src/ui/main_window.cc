@@ -65,16 +65,14 @@ LRESULT hit_test(HWND window, LPARAM lparam, const WindowContext& context) {
   const bool startup = context.state.launch_mode;
   const LONG drag_right = startup ? kStartupWidth : 680;
   const LONG drag_bottom = startup ? 32 : 34;
-  return (point.x < drag_right && point.y < drag_bottom && point.x >= 0 && point.y >= 0)
-             ? HTCAPTION
-             : HTCLIENT;
+  return (point.x < drag_right && point.y < drag_bottom && point.x >= 0 && point.y >= 0) ? HTCAPTION
+                                                                                         : HTCLIENT;
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   WindowContext* context = context_of(window);
   if (context == nullptr) {
@@ -142,8 +140,8 @@ HWND create_main_window(HINSTANCE instance, WindowContext& context) {
   const int y = centred_coordinate(::GetSystemMetrics(SM_CYSCREEN), height);
   const std::wstring title = to_wide(startup ? kStartupTitle : kAssistantTitle);
 
-  HWND window = ::CreateWindowExW(WS_EX_APPWINDOW, kWindowClassName, title.c_str(), WS_POPUP, x,
-                                  y, width, height, nullptr, nullptr, instance, &context);
+  HWND window = ::CreateWindowExW(WS_EX_APPWINDOW, kWindowClassName, title.c_str(), WS_POPUP, x, y,
+                                  width, height, nullptr, nullptr, instance, &context);
   if (window == nullptr) {
     return nullptr;
   }

@@ -118,7 +118,9 @@ UiServices default_ui_services() {
   return UiServices{check_environment, open_workbench};
 }
 
-AfterEvents apply_events(UiState& state, std::vector<WorkerEvent> events, ReceiverSlot& slot,
+AfterEvents apply_events(UiState& state,
+                         std::vector<WorkerEvent> events,
+                         ReceiverSlot& slot,
                          const UiServices& services) {
   AfterEvents after = AfterEvents::Continue;
   for (WorkerEvent& event : events) {

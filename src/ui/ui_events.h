@@ -36,7 +36,9 @@ enum class AfterEvents {
 // Applies drained events in arrival order. A terminal event empties `slot`
 // (nothing more is received from that run) but the events after it in the
 // same batch are still applied.
-AfterEvents apply_events(UiState& state, std::vector<WorkerEvent> events, ReceiverSlot& slot,
+AfterEvents apply_events(UiState& state,
+                         std::vector<WorkerEvent> events,
+                         ReceiverSlot& slot,
                          const UiServices& services);
 
 // One drain of the progress queue and its application: what timer 1 does

@@ -22,7 +22,8 @@ TEST_P(ArchiveRunTest, Classifies) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, ArchiveRunTest,
+    Table,
+    ArchiveRunTest,
     testing::Values(
         ArchiveCase{"WinRarFolderAnyCase", std::string(kTemp) + "Rar$EXa1234.5678\\setup.exe",
                     kTemp, true},
@@ -51,10 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         ArchiveCase{"SiblingFolderWithSamePrefix",
                     "C:\\Users\\li\\AppData\\Local\\Temp2\\Rar$EX1\\setup.exe", kTemp, false},
-        ArchiveCase{"ForwardSlashesAndCase",
-                    "c:/users/LI/appdata/local/temp/RAR$EXa1/setup.exe", kTemp, true},
-        ArchiveCase{"TempWithoutTrailingSeparator",
-                    std::string(kTemp) + "Rar$EXa1\\setup.exe",
+        ArchiveCase{"ForwardSlashesAndCase", "c:/users/LI/appdata/local/temp/RAR$EXa1/setup.exe",
+                    kTemp, true},
+        ArchiveCase{"TempWithoutTrailingSeparator", std::string(kTemp) + "Rar$EXa1\\setup.exe",
                     "C:\\Users\\li\\AppData\\Local\\Temp", true}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -32,7 +32,8 @@ inline std::vector<CommandLineCase> command_line_cases() {
       {"OddBackslashesEscapeTheQuote", u"p a\\\\\\\"b", {"p", "a\\\"b"}},
       {"DoubledQuoteInsideQuotes", u"p \"a\"\"b\"", {"p", "a\"b"}},
       {"ChineseText", u"p --install-dir D:\\工作台", {"p", "--install-dir", "D:\\工作台"}},
-      {"WaitOperand", u"p --wait-for-process +123 --launch-main",
+      {"WaitOperand",
+       u"p --wait-for-process +123 --launch-main",
        {"p", "--wait-for-process", "+123", "--launch-main"}},
   };
 }

@@ -15,7 +15,8 @@ TEST_P(SplitCommandLineTest, SplitsLikeWindows) {
   EXPECT_EQ(split_command_line(GetParam().line), GetParam().args);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SplitCommandLineTest,
+INSTANTIATE_TEST_SUITE_P(Table,
+                         SplitCommandLineTest,
                          testing::ValuesIn(testing_cases::command_line_cases()),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -63,7 +63,8 @@ TEST_P(DiagUsageTest, ExitsWithUsage) {
   EXPECT_NE(r.err.find("usage: velmo-diag"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DiagUsageTest,
+INSTANTIATE_TEST_SUITE_P(Table,
+                         DiagUsageTest,
                          testing::Values(UsageCase{"NoCommand", {}},
                                          UsageCase{"UnknownCommand", {"frobnicate"}},
                                          UsageCase{"VersionWithExtra", {"version", "x"}},

@@ -25,20 +25,23 @@ TEST_P(RunFlagsTest, DerivesModeFlags) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, RunFlagsTest,
-    testing::Values(FlagsCase{"Empty", {}, false, false, false},
-                    FlagsCase{"ProgramOnly", {"a.exe"}, false, false, false},
-                    FlagsCase{"Installer", {"a.exe", "--installer"}, false, true, true},
-                    FlagsCase{"InstallerAndResume", {"a.exe", "--resume", "--installer"}, false,
-                              true, true},
-                    FlagsCase{"ResumeAlone", {"a.exe", "--resume"}, false, false, true},
-                    FlagsCase{"LaunchMain", {"a.exe", "--launch-main"}, true, false, false},
-                    FlagsCase{"Preview", {"a.exe", "--preview-startup"}, true, false, false},
-                    FlagsCase{"CaseMatters", {"a.exe", "--INSTALLER", "--Resume"}, false, false,
-                              false},
-                    FlagsCase{"WholeArgumentOnly", {"a.exe", "--installer=1", "x--resume"}, false,
-                              false, false},
-                    FlagsCase{"ProgramPathIsTestedToo", {"--launch-main"}, true, false, false}),
+    Table,
+    RunFlagsTest,
+    testing::Values(
+        FlagsCase{"Empty", {}, false, false, false},
+        FlagsCase{"ProgramOnly", {"a.exe"}, false, false, false},
+        FlagsCase{"Installer", {"a.exe", "--installer"}, false, true, true},
+        FlagsCase{"InstallerAndResume", {"a.exe", "--resume", "--installer"}, false, true, true},
+        FlagsCase{"ResumeAlone", {"a.exe", "--resume"}, false, false, true},
+        FlagsCase{"LaunchMain", {"a.exe", "--launch-main"}, true, false, false},
+        FlagsCase{"Preview", {"a.exe", "--preview-startup"}, true, false, false},
+        FlagsCase{"CaseMatters", {"a.exe", "--INSTALLER", "--Resume"}, false, false, false},
+        FlagsCase{"WholeArgumentOnly",
+                  {"a.exe", "--installer=1", "x--resume"},
+                  false,
+                  false,
+                  false},
+        FlagsCase{"ProgramPathIsTestedToo", {"--launch-main"}, true, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunFlagsTest, PreviewAndLaunchTogetherKeepBothFlags) {
@@ -58,8 +61,10 @@ TEST_P(ParseProcessIdTest, Parses) {
   EXPECT_EQ(parse_process_id(GetParam().text), GetParam().id) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ParseProcessIdTest,
-                         testing::Values(ProcessIdCase{"123", 123u}, ProcessIdCase{"+123", 123u},
+INSTANTIATE_TEST_SUITE_P(Table,
+                         ParseProcessIdTest,
+                         testing::Values(ProcessIdCase{"123", 123u},
+                                         ProcessIdCase{"+123", 123u},
                                          ProcessIdCase{"0", 0u},
                                          ProcessIdCase{"4294967295", 4294967295u},
                                          ProcessIdCase{"4294967296", std::nullopt},
@@ -87,7 +92,8 @@ TEST_P(WaitTargetTest, FindsTarget) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, WaitTargetTest,
+    Table,
+    WaitTargetTest,
     testing::Values(
         WaitCase{"Plain", {"a.exe", "--wait-for-process", "123"}, 123u},
         WaitCase{"LeadingPlus", {"a.exe", "--wait-for-process", "+123"}, 123u},
@@ -131,7 +137,8 @@ TEST_P(ChooseInstallDirTest, Chooses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, ChooseInstallDirTest,
+    Table,
+    ChooseInstallDirTest,
     testing::Values(
         InstallDirCase{"LaunchFromLauncherFolder",
                        {"x", "--launch-main"},
@@ -179,7 +186,10 @@ INSTANTIATE_TEST_SUITE_P(
                        "C:\\t\\x.exe",
                        "D:\\IDE",
                        "D:\\IDE"},
-        InstallDirCase{"NothingFound", {"x", "--installer"}, "C:\\t\\x.exe", std::nullopt,
+        InstallDirCase{"NothingFound",
+                       {"x", "--installer"},
+                       "C:\\t\\x.exe",
+                       std::nullopt,
                        std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -38,10 +38,12 @@ TEST_P(Sha256VectorTest, MatchesPublishedDigest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fips180, Sha256VectorTest,
+    Fips180,
+    Sha256VectorTest,
     testing::Values(
         VectorCase{"Empty", "", "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"},
-        VectorCase{"Abc", "abc", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
+        VectorCase{"Abc", "abc",
+                   "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"},
         VectorCase{"TwoBlocks", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
                    "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1"},
         VectorCase{"OneMillionA", std::string(1000000, 'a'),
@@ -64,16 +66,16 @@ class Sha256FileTest : public testing::Test {
  protected:
   void SetUp() override {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("velmo-sha256-") + info->name() + "-" + std::to_string(std::random_device{}()));
+    dir_ = std::filesystem::temp_directory_path() / (std::string("velmo-sha256-") + info->name() +
+                                                     "-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string write_file(const std::string& name, const std::string& content) {
     const std::filesystem::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary).write(content.data(),
-                                                static_cast<std::streamsize>(content.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(content.data(), static_cast<std::streamsize>(content.size()));
     return path.string();
   }
 
@@ -131,7 +133,8 @@ TEST_F(Sha256FileTest, AgreesWithSha256sum) {
   EXPECT_TRUE(digests_equal(*digest, expected)) << *digest << " vs " << expected;
   EXPECT_EQ(*digest, [&] {
     std::string upper = expected;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
   }());
 }
@@ -149,7 +152,8 @@ TEST_P(DigestsEqualTest, Compares) {
   EXPECT_EQ(digests_equal(GetParam().a, GetParam().b), GetParam().equal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DigestsEqualTest,
+INSTANTIATE_TEST_SUITE_P(Table,
+                         DigestsEqualTest,
                          testing::Values(EqualCase{"ABCDEF", "abcdef", true},
                                          EqualCase{"ABCDEF", "ABCDEF", true},
                                          EqualCase{"ABCDEF", "ABCDE", false},

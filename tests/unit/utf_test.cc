@@ -18,18 +18,19 @@ TEST_P(Utf8ToUtf16Test, Converts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, Utf8ToUtf16Test,
-    testing::Values(
-        Utf8Case{"Empty", "", u""}, Utf8Case{"Ascii", "abc", u"abc"},
-        Utf8Case{"Chinese", "工作台", u"工作台"},
-        Utf8Case{"SupplementaryPlane", "\xF0\x9F\x98\x80", u"\U0001F600"},
-        Utf8Case{"StrayContinuation", "a\x80z", u"a\uFFFDz"},
-        Utf8Case{"TruncatedSequence", "\xE5\xB7", u"\uFFFD"},
-        Utf8Case{"TruncatedThenAscii", "\xE5\xB7x", u"\uFFFDx"},
-        Utf8Case{"OverlongSlash", "\xC0\xAF", u"\uFFFD\uFFFD"},
-        Utf8Case{"EncodedSurrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        Utf8Case{"AboveMaximum", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        Utf8Case{"InvalidLead", "\xFF", u"\uFFFD"}),
+    Table,
+    Utf8ToUtf16Test,
+    testing::Values(Utf8Case{"Empty", "", u""},
+                    Utf8Case{"Ascii", "abc", u"abc"},
+                    Utf8Case{"Chinese", "工作台", u"工作台"},
+                    Utf8Case{"SupplementaryPlane", "\xF0\x9F\x98\x80", u"\U0001F600"},
+                    Utf8Case{"StrayContinuation", "a\x80z", u"a\uFFFDz"},
+                    Utf8Case{"TruncatedSequence", "\xE5\xB7", u"\uFFFD"},
+                    Utf8Case{"TruncatedThenAscii", "\xE5\xB7x", u"\uFFFDx"},
+                    Utf8Case{"OverlongSlash", "\xC0\xAF", u"\uFFFD\uFFFD"},
+                    Utf8Case{"EncodedSurrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"AboveMaximum", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"InvalidLead", "\xFF", u"\uFFFD"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf16ToUtf8Test, ConvertsValidText) {
@@ -40,7 +41,9 @@ TEST(Utf16ToUtf8Test, ReplacesUnpairedSurrogates) {
   const char16_t lone_high[] = {u'a', 0xD800, u'b', 0};
   const char16_t lone_low[] = {0xDC00, 0};
   const char16_t reversed[] = {0xDC00, 0xD800, 0};
-  EXPECT_EQ(utf16_to_utf8(lone_high), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(utf16_to_utf8(lone_high),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(utf16_to_utf8(lone_low), "\xEF\xBF\xBD");
   EXPECT_EQ(utf16_to_utf8(reversed), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }

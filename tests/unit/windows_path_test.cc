@@ -19,7 +19,8 @@ TEST_P(WindowsPathTest, ParentAndName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, WindowsPathTest,
+    Table,
+    WindowsPathTest,
     testing::Values(ParentCase{"D:\\IDE\\运行组件\\a.exe", "D:\\IDE\\运行组件", "a.exe"},
                     ParentCase{"D:\\IDE\\运行组件", "D:\\IDE", "运行组件"},
                     ParentCase{"D:\\IDE\\", "D:\\", "IDE"},

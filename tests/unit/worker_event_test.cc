@@ -54,16 +54,17 @@ TEST_P(ComponentLabelTest, Labels) {
             GetParam().label);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ComponentLabelTest,
-    testing::Values(LabelCase{0, std::nullopt, "安装组件"},
-                    LabelCase{1, std::nullopt, "Service Pack 1"},
-                    LabelCase{2, std::nullopt, "KB4490628"}, LabelCase{3, std::nullopt, "KB4474419"},
-                    LabelCase{4, "1.2.3", "WebView2 运行环境"},
-                    LabelCase{5, "1.10.0", "VelmoQen工作台 v1.10.0"},
-                    LabelCase{5, std::nullopt, "VelmoQen工作台 v等待检测"},
-                    LabelCase{6, std::nullopt, "安装组件"},
-                    LabelCase{0xFFFFFFFF, "1.0.0", "安装组件"}));
+INSTANTIATE_TEST_SUITE_P(Table,
+                         ComponentLabelTest,
+                         testing::Values(LabelCase{0, std::nullopt, "安装组件"},
+                                         LabelCase{1, std::nullopt, "Service Pack 1"},
+                                         LabelCase{2, std::nullopt, "KB4490628"},
+                                         LabelCase{3, std::nullopt, "KB4474419"},
+                                         LabelCase{4, "1.2.3", "WebView2 运行环境"},
+                                         LabelCase{5, "1.10.0", "VelmoQen工作台 v1.10.0"},
+                                         LabelCase{5, std::nullopt, "VelmoQen工作台 v等待检测"},
+                                         LabelCase{6, std::nullopt, "安装组件"},
+                                         LabelCase{0xFFFFFFFF, "1.0.0", "安装组件"}));
 
 TEST(WorkerEventTest, EventNames) {
   EXPECT_STREQ(worker_event_name(WorkerEventTag::Progress), "Progress");

@@ -16,7 +16,8 @@ const VerifiedRelease kRelease{"1.4.0", "https://localhost/v1/downloads/x.packag
 TEST(PolicyWorkerTest, SuccessStoresReleaseThenSendsPolicyReady) {
   ReleaseStore store;
   ProgressChannel channel = open_progress_queue();
-  run_policy_worker(channel.sender, [] { return Result<VerifiedRelease>(kRelease); }, store);
+  run_policy_worker(
+      channel.sender, [] { return Result<VerifiedRelease>(kRelease); }, store);
   auto event = channel.receiver.try_receive();
   ASSERT_TRUE(event.has_value());
   EXPECT_EQ(event->tag, WorkerEventTag::PolicyReady);

@@ -35,7 +35,8 @@ TEST_P(SystemSplitTest, AgreesWithCommandLineToArgvW) {
   EXPECT_EQ(split_command_line(GetParam().line), system_split(GetParam().line));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SystemSplitTest,
+INSTANTIATE_TEST_SUITE_P(Table,
+                         SystemSplitTest,
                          testing::ValuesIn(testing_cases::command_line_cases()),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -15,8 +15,7 @@ ChildProcess::~ChildProcess() {
 }
 
 std::optional<DWORD> ChildProcess::wait(std::chrono::milliseconds timeout) const {
-  if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) !=
-      WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
@@ -92,7 +91,8 @@ BOOL CALLBACK match_window(HWND window, LPARAM lparam) {
 
 }  // namespace
 
-HWND find_process_window(DWORD process_id, const wchar_t* class_name,
+HWND find_process_window(DWORD process_id,
+                         const wchar_t* class_name,
                          std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {

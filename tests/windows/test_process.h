@@ -38,11 +38,13 @@ class ChildProcess {
 std::wstring windows_path_from_env(const char* variable);
 
 // Starts `program` with the argument text `arguments` (already quoted).
-std::optional<ChildProcess> start_process(const std::wstring& program, const std::wstring& arguments);
+std::optional<ChildProcess> start_process(const std::wstring& program,
+                                          const std::wstring& arguments);
 
 // The first visible top-level window of class `class_name` owned by the
 // process, polling until `timeout`.
-HWND find_process_window(DWORD process_id, const wchar_t* class_name,
+HWND find_process_window(DWORD process_id,
+                         const wchar_t* class_name,
                          std::chrono::milliseconds timeout);
 
 }  // namespace velmo::test
