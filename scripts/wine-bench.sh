@@ -343,7 +343,6 @@ locked() {
 # stdin the process group of its program ("group N") and "done" when it ends
 # normally; input that ends without "done" means it was killed.
 watch_run() {
-  set -x
   local word value group="" users_fd
   while read -r word value; do
     case $word in
@@ -355,9 +354,11 @@ watch_run() {
     kill -KILL -- "-$group" 2>/dev/null || true
   fi
   [ -f "$state/on-demand" ] || return 0
-  # The same rule as in wine-run.sh: only the last user stops the bench.
+  # The same rule as in wine-run.sh: only the last user stops the bench. The
+  # killed run may close our pipe a moment before its lock, hence the wait;
+  # if a live run still holds the lock after it, that run stops the bench.
   exec {users_fd}>>"$state/users.lock"
-  if flock -x -n "$users_fd" && [ -f "$state/on-demand" ]; then
+  if flock -x -w 10 "$users_fd" && [ -f "$state/on-demand" ]; then
     locked _locked-stop {users_fd}>&-
   fi
 }

@@ -45,7 +45,7 @@ flock -s "$users_fd"
 # process tree (wine-bench.sh _watch) reads what we write to this pipe; if the
 # pipe closes before "done", it ends the program's process group and, for a
 # bench brought up on demand, stops the bench when no other run uses it.
-exec {watch_fd}> >(setsid "$BASH" "$bench" _watch "$build" <&0 {users_fd}>&- >/dev/null 2>/tmp/wb/watch.err &)
+exec {watch_fd}> >(setsid "$BASH" "$bench" _watch "$build" <&0 {users_fd}>&- >/dev/null 2>&1 &)
 
 child=""
 finished=0
@@ -54,7 +54,6 @@ finished=0
 finish() {
   [ "$finished" = 0 ] || return 0
   finished=1
-  # A watcher that is gone must not turn into a SIGPIPE for us.
   trap '' PIPE
   printf '%s\n' 'done' 1>&"$watch_fd" 2>/dev/null || true
   [ -f "$state/on-demand" ] || return 0
@@ -112,7 +111,10 @@ fi
 # /dev/null unless it is given explicitly.
 setsid -w wine "$program" "$@" <&0 {users_fd}>&- {watch_fd}>&- &
 child=$!
-printf 'group %s\n' "$child" 1>&"$watch_fd"
+# A watcher that is gone must not turn into a SIGPIPE for us (the program has
+# its own signal dispositions already).
+trap '' PIPE
+printf 'group %s\n' "$child" 1>&"$watch_fd" 2>/dev/null || true
 
 status=0
 wait "$child" || status=$?

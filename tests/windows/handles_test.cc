@@ -71,6 +71,48 @@ TEST(ScopedSelectObjectTest, RestoresThePreviousObject) {
   EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BRUSH), before);
 }
 
+TEST(UniqueFindHandleTest, EndsTheEnumeration) {
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle find(::FindFirstFileW(L"C:\\windows\\*", &data));
+  ASSERT_TRUE(find.is_valid());
+  const HANDLE raw = find.get();
+  EXPECT_TRUE(::FindNextFileW(raw, &data));
+  find.reset();
+  EXPECT_FALSE(::FindNextFileW(raw, &data));
+}
+
+TEST(UniqueFindHandleTest, FailedSearchIsNotValid) {
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle find(::FindFirstFileW(L"C:\\no-such-folder-velmo\\*", &data));
+  EXPECT_FALSE(find.is_valid());
+}
+
+// Session handles are small numbers, 0 included: only -1 means none. (Wine's
+// RmEndSession cannot tell whether a session was ended, so closing itself is
+// covered by the portable UniqueResource tests.)
+TEST(UniqueRestartManagerSessionTest, HoldsTheSessionFromPut) {
+  UniqueRestartManagerSession session;
+  EXPECT_FALSE(session.is_valid());
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  ASSERT_EQ(::RmStartSession(session.put(), 0, key), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_TRUE(session.is_valid());
+  EXPECT_TRUE(UniqueRestartManagerSession(0).is_valid());
+  session.reset();
+  EXPECT_FALSE(session.is_valid());
+}
+
+TEST(UniqueIconTest, DestroysTheIcon) {
+  UniqueIcon icon(::CopyIcon(::LoadIconW(nullptr, IDI_APPLICATION)));
+  ASSERT_TRUE(icon.is_valid());
+  const HICON raw = icon.get();
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(raw, &info));
+  ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  icon.reset();
+  EXPECT_FALSE(::GetIconInfo(raw, &info));
+}
+
 TEST(UniqueInternetTest, ClosesTheSession) {
   UniqueInternet session(::WinHttpOpen(L"velmo-test", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));

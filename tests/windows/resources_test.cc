@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "platform/win/handles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,20 +25,9 @@
 
 namespace {
 
-struct ModuleFreer {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using ScopedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
-
-struct IconDestroyer {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using ScopedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
-struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using ScopedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
+using velmo::UniqueBitmap;
+using velmo::UniqueIcon;
+using velmo::UniqueModule;
 
 // Layout of an RT_GROUP_ICON resource. Unlike an .ico file's directory, each
 // entry names the RT_ICON resource that holds the image instead of an offset.
@@ -141,7 +132,7 @@ class AssistantResourcesTest : public testing::Test {
   }
 
   std::wstring exe_path_;
-  ScopedModule module_;
+  UniqueModule module_;
 };
 
 TEST_F(AssistantResourcesTest, IconIsOne64PixelPngImage) {
@@ -174,13 +165,13 @@ TEST_F(AssistantResourcesTest, IconIsOne64PixelPngImage) {
 // The window class loads the icon this way; a PNG that Windows cannot decode
 // would leave the title bar and taskbar with the generic icon.
 TEST_F(AssistantResourcesTest, SystemDecodesIconAt64Pixels) {
-  ScopedIcon icon(static_cast<HICON>(
+  UniqueIcon icon(static_cast<HICON>(
       LoadImageW(module_.get(), MAKEINTRESOURCEW(1), IMAGE_ICON, 64, 64, LR_DEFAULTCOLOR)));
   ASSERT_TRUE(icon);
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-  ScopedBitmap colour(info.hbmColor);
-  ScopedBitmap mask(info.hbmMask);
+  UniqueBitmap colour(info.hbmColor);
+  UniqueBitmap mask(info.hbmMask);
   ASSERT_TRUE(colour);
   BITMAP bitmap = {};
   ASSERT_EQ(GetObjectW(colour.get(), sizeof(bitmap), &bitmap), static_cast<int>(sizeof(bitmap)));

@@ -5,9 +5,10 @@
 
 #include <bcrypt.h>
 #include <objbase.h>
+#include <restartmanager.h>
 #include <winhttp.h>
 
-#include "platform/win/unique_resource.h"
+#include "platform/unique_resource.h"
 
 namespace velmo {
 
@@ -38,6 +39,33 @@ struct ModuleTraits {
   static void close(Type h) { ::FreeLibrary(h); }
 };
 using UniqueModule = UniqueResource<ModuleTraits>;
+
+// Directory enumerations (FindFirstFileW / FindFirstFileExW).
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type invalid() { return INVALID_HANDLE_VALUE; }
+  static bool is_valid(Type h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void close(Type h) { ::FindClose(h); }
+};
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+
+// Restart Manager sessions: a DWORD handle that RmStartSession hands out and
+// RmEndSession must end on every path, or the session leaks system-wide.
+struct RestartManagerSessionTraits {
+  using Type = DWORD;
+  static Type invalid() { return static_cast<DWORD>(-1); }
+  static bool is_valid(Type h) { return h != static_cast<DWORD>(-1); }
+  static void close(Type h) { ::RmEndSession(h); }
+};
+using UniqueRestartManagerSession = UniqueResource<RestartManagerSessionTraits>;
+
+struct IconTraits {
+  using Type = HICON;
+  static Type invalid() { return nullptr; }
+  static bool is_valid(Type h) { return h != nullptr; }
+  static void close(Type h) { ::DestroyIcon(h); }
+};
+using UniqueIcon = UniqueResource<IconTraits>;
 
 struct BcryptAlgorithmTraits {
   using Type = BCRYPT_ALG_HANDLE;

@@ -1,5 +1,5 @@
-#ifndef VELMO_PLATFORM_WIN_UNIQUE_RESOURCE_H_
-#define VELMO_PLATFORM_WIN_UNIQUE_RESOURCE_H_
+#ifndef VELMO_PLATFORM_UNIQUE_RESOURCE_H_
+#define VELMO_PLATFORM_UNIQUE_RESOURCE_H_
 
 #include <utility>
 
@@ -53,4 +53,4 @@ class UniqueResource {
 
 }  // namespace velmo
 
-#endif  // VELMO_PLATFORM_WIN_UNIQUE_RESOURCE_H_
+#endif  // VELMO_PLATFORM_UNIQUE_RESOURCE_H_
