@@ -16,7 +16,10 @@ seconds=20
 while [ $# -gt 0 ]; do
   case $1 in
     --seconds)
-      [ $# -ge 2 ] && [[ $2 =~ ^[0-9]+$ ]] || { echo "run.sh: --seconds needs a number" >&2; exit 2; }
+      if [ $# -lt 2 ] || ! [[ $2 =~ ^[0-9]+$ ]]; then
+        echo "run.sh: --seconds needs a number" >&2
+        exit 2
+      fi
       seconds=$2
       shift 2
       ;;

@@ -46,7 +46,11 @@ set +e
 code=$?
 set -e
 check "unknown command exits 2" 2 "$code"
-grep -q '^usage: velmo-diag' "$work/err" && echo "ok: usage text" ||
-  { echo "FAIL: no usage text"; failures=$((failures + 1)); }
+if grep -q '^usage: velmo-diag' "$work/err"; then
+  echo "ok: usage text"
+else
+  echo "FAIL: no usage text"
+  failures=$((failures + 1))
+fi
 
 [ "$failures" -eq 0 ]
