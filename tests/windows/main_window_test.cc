@@ -60,28 +60,40 @@ void close_and_expect_exit_zero(const test::ChildProcess& process, HWND window) 
   EXPECT_EQ(*code, 0u);
 }
 
-TEST_F(AssistantWindowTest, AssistantShowsItsCentredPopupWindow) {
-  auto process = start(L"");
+struct WindowCase {
+  const char* name;
+  std::wstring arguments;
+  std::wstring title;
+  int width;
+  int height;
+};
+
+class AssistantWindowShapeTest : public AssistantWindowTest,
+                                 public testing::WithParamInterface<WindowCase> {};
+
+// Each run mode shows one centred popup window of the assistant's class.
+TEST_P(AssistantWindowShapeTest, ShowsItsCentredPopupWindow) {
+  const WindowCase& c = GetParam();
+  auto process = start(c.arguments);
   ASSERT_TRUE(process.has_value()) << "CreateProcess failed: " << ::GetLastError();
   HWND window = test::find_process_window(process->id(), kWindowClassName, 20s);
   ASSERT_NE(window, nullptr) << "no window of class VelmoOnlineBootstrapperPreview";
-  EXPECT_EQ(title_of(window), to_wide(kAssistantTitle));
-  EXPECT_EQ(title_of(window), L"Velmo Qen 工作台智能安装引导器");
-  expect_centred(window, 720, 620);
+  EXPECT_EQ(title_of(window), c.title);
+  expect_centred(window, c.width, c.height);
   expect_popup_window_class(window);
   close_and_expect_exit_zero(*process, window);
 }
 
-TEST_F(AssistantWindowTest, PreviewShowsTheStartupWindow) {
-  auto process = start(L"--preview-startup");
-  ASSERT_TRUE(process.has_value());
-  HWND window = test::find_process_window(process->id(), kWindowClassName, 20s);
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(title_of(window), L"Velmo Qen 工作台");
-  expect_centred(window, 620, 250);
-  expect_popup_window_class(window);
-  close_and_expect_exit_zero(*process, window);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Modes,
+    AssistantWindowShapeTest,
+    testing::Values(WindowCase{"Assistant", L"", L"Velmo Qen 工作台智能安装引导器", 720, 620},
+                    WindowCase{"AssistantWithInstallDir", L"--install-dir \"C:\\Velmo IDE\"",
+                               L"Velmo Qen 工作台智能安装引导器", 720, 620},
+                    WindowCase{"Preview", L"--preview-startup", L"Velmo Qen 工作台", 620, 250},
+                    WindowCase{"LaunchWithoutInstallation", L"--launch-main", L"Velmo Qen 工作台",
+                               620, 250}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AssistantWindowTest, EscapeClosesTheWindow) {
   auto process = start(L"--preview-startup --launch-main");
