@@ -15,6 +15,8 @@ void ReceiverSlot::park(EventReceiver receiver) {
 
 std::vector<WorkerEvent> ReceiverSlot::take_waiting() {
   std::vector<WorkerEvent> events;
+  // The queue's own lock is taken inside while the slot is held; senders
+  // never touch the slot, so the two cannot be taken in the other order.
   std::lock_guard lock(mutex_);
   if (!receiver_) {
     return events;
