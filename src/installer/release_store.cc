@@ -30,7 +30,7 @@ Result<VerifiedRelease> ReleaseStore::load() const {
     std::lock_guard lock(mutex_);
     copy = release_;
   } catch (const std::system_error&) {
-    return fail(kNothingStored);
+    return fail(kStoreUnusable);
   }
   if (!copy) {
     return fail(kNothingStored);

@@ -24,8 +24,20 @@ class File {
 
   static OsResult<File> open_for_read(const std::string& path);
 
+  // For writing: a new or emptied file.
+  static OsResult<File> create_truncate(const std::string& path);
+
+  // For writing at the end of an existing file; never creates one.
+  static OsResult<File> open_append(const std::string& path);
+
   // Reads up to buffer.size() bytes; 0 means the end of the file.
   OsResult<size_t> read(std::span<std::byte> buffer);
+
+  // Writes every byte or fails.
+  OsStatus write_all(std::span<const std::byte> data);
+
+  // Pushes written data to the disk before the file is trusted elsewhere.
+  OsStatus flush();
 
   bool is_open() const;
   void close();

@@ -2,6 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
+#include <charconv>
+#include <map>
+#include <optional>
+
+#include "installer/bootstrap_policy.h"
+#include "installer/downloader.h"
 #include "installer/sha256_file.h"
 #include "platform/result.h"
 
@@ -20,9 +28,43 @@ constexpr char kUsage[] =
     "\n"
     "commands:\n"
     "  version        the assistant's version\n"
-    "  sha256 FILE    the file's SHA-256 as the assistant computes it\n";
+    "  sha256 FILE    the file's SHA-256 as the assistant computes it\n"
+    "  policy [--endpoint ORIGIN]\n"
+    "                 fetch and validate the bootstrap policy (ORIGIN is\n"
+    "                 scheme://host[:port]; default: the built-in endpoint)\n"
+    "  download --url U --sha256 H --bytes N --name F\n"
+    "                 download into %ProgramData%\\VelmoInstaller\\downloads\\F,\n"
+    "                 one {\"progress\":N} line per progress report\n";
 
-void print_json(std::ostream& out, const nlohmann::json& value) {
+// "--name value" pairs after the command; nothing when an option is unknown,
+// repeated or lacks its value.
+std::optional<std::map<std::string, std::string>> parse_options(
+    const std::vector<std::string>& args,
+    const std::vector<std::string>& known) {
+  std::map<std::string, std::string> options;
+  for (size_t i = 1; i < args.size(); i += 2) {
+    const std::string& name = args[i];
+    const bool is_known = std::find(known.begin(), known.end(), name) != known.end();
+    if (!is_known || i + 1 >= args.size() || options.contains(name)) {
+      return std::nullopt;
+    }
+    options[name] = args[i + 1];
+  }
+  return options;
+}
+
+std::optional<uint64_t> parse_u64(const std::string& text) {
+  uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || ptr != end) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+template <typename Json>
+void print_json(std::ostream& out, const Json& value) {
   // Invalid UTF-8 (from a lossy path) must not abort the tool.
   out << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
@@ -41,7 +83,7 @@ int command_version(const std::vector<std::string>& args, std::ostream& out, std
   if (args.size() != 1) {
     return usage(err);
   }
-  print_json(out, {{"version", kAssistantVersion}});
+  print_json(out, nlohmann::ordered_json{{"version", kAssistantVersion}});
   return kExitSuccess;
 }
 
@@ -53,7 +95,55 @@ int command_sha256(const std::vector<std::string>& args, std::ostream& out, std:
   if (!digest) {
     return failure(err, digest.error());
   }
-  print_json(out, {{"sha256", *digest}});
+  print_json(out, nlohmann::ordered_json{{"sha256", *digest}});
+  return kExitSuccess;
+}
+
+int command_policy(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto options = parse_options(args, {"--endpoint"});
+  if (!options) {
+    return usage(err);
+  }
+  const auto endpoint = options->find("--endpoint");
+  const std::string origin =
+      endpoint != options->end() ? endpoint->second : built_in_policy_origin();
+  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(origin);
+  if (!release) {
+    return failure(err, release.error());
+  }
+  nlohmann::ordered_json json;
+  json["latestVersion"] = release->latest_version;
+  json["downloadUrl"] = release->download_url;
+  json["sha256"] = release->sha256;
+  json["installerBytes"] = release->installer_bytes;
+  print_json(out, json);
+  return kExitSuccess;
+}
+
+int command_download(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto options = parse_options(args, {"--url", "--sha256", "--bytes", "--name"});
+  if (!options || options->size() != 4) {
+    return usage(err);
+  }
+  const std::optional<uint64_t> bytes = parse_u64(options->at("--bytes"));
+  if (!bytes) {
+    return usage(err);
+  }
+  const DownloadItem item{options->at("--name"), options->at("--url"), options->at("--sha256"),
+                          *bytes};
+  Result<std::string> directory = download_directory();
+  if (!directory) {
+    return failure(err, directory.error());
+  }
+  const auto progress = [&out](uint64_t present) {
+    print_json(out, nlohmann::ordered_json{{"progress", present}});
+  };
+  Result<std::string> path = download_file(item, *directory, progress);
+  if (!path) {
+    out.flush();
+    return failure(err, path.error());
+  }
+  print_json(out, nlohmann::ordered_json{{"path", *path}});
   return kExitSuccess;
 }
 
@@ -69,6 +159,12 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "sha256") {
     return command_sha256(args, out, err);
+  }
+  if (command == "policy") {
+    return command_policy(args, out, err);
+  }
+  if (command == "download") {
+    return command_download(args, out, err);
   }
   return usage(err);
 }

@@ -30,6 +30,43 @@ OsResult<File> File::open_for_read(const std::string& path) {
   return File(fd);
 }
 
+OsResult<File> File::create_truncate(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsResult<File> File::open_append(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsStatus File::write_all(std::span<const std::byte> data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(static_cast<int>(native_), data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return std::unexpected(last_os_error());
+    }
+    data = data.subspan(static_cast<size_t>(n));
+  }
+  return {};
+}
+
+OsStatus File::flush() {
+  if (::fsync(static_cast<int>(native_)) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
 OsResult<size_t> File::read(std::span<std::byte> buffer) {
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(native_), buffer.data(), buffer.size());

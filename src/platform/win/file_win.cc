@@ -40,6 +40,59 @@ OsResult<File> File::open_for_read(const std::string& path) {
   return File(reinterpret_cast<intptr_t>(handle));
 }
 
+namespace {
+
+OsResult<HANDLE> open_for_write(const std::string& path, DWORD disposition) {
+  const HANDLE handle = ::CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::unexpected(last_os_error());
+  }
+  return handle;
+}
+
+}  // namespace
+
+OsResult<File> File::create_truncate(const std::string& path) {
+  auto handle = open_for_write(path, CREATE_ALWAYS);
+  if (!handle) {
+    return std::unexpected(handle.error());
+  }
+  return File(reinterpret_cast<intptr_t>(*handle));
+}
+
+OsResult<File> File::open_append(const std::string& path) {
+  auto handle = open_for_write(path, OPEN_EXISTING);
+  if (!handle) {
+    return std::unexpected(handle.error());
+  }
+  File file(reinterpret_cast<intptr_t>(*handle));
+  if (!::SetFilePointerEx(*handle, LARGE_INTEGER{}, nullptr, FILE_END)) {
+    return std::unexpected(last_os_error());
+  }
+  return file;
+}
+
+OsStatus File::write_all(std::span<const std::byte> data) {
+  while (!data.empty()) {
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(data.size(), 0x40000000));
+    DWORD written = 0;
+    if (!::WriteFile(as_handle(native_), data.data(), wanted, &written, nullptr)) {
+      return std::unexpected(last_os_error());
+    }
+    data = data.subspan(written);
+  }
+  return {};
+}
+
+OsStatus File::flush() {
+  if (!::FlushFileBuffers(as_handle(native_))) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
 OsResult<size_t> File::read(std::span<std::byte> buffer) {
   // A single ReadFile takes at most 4 GiB; callers read in far smaller pieces.
   const DWORD wanted = static_cast<DWORD>(std::min<size_t>(buffer.size(), MAXDWORD));

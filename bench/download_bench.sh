@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Download throughput of velmo-diag download (the assistant's downloader,
+# WinHTTP under Wine) against curl on the same file from the same nginx over
+# HTTPS on loopback, in the same run; then velmo-diag's peak memory for a
+# small and a large file, which must not grow with the file.
+#
+#   bench/download_bench.sh [SIZE_MIB]     (default 256; memory: 16 and 1024)
+#
+# Uses build/windows (the windows preset), or the already configured build
+# tree VELMO_BUILD_DIR when that is set. Brings up the Wine bench and the
+# network bench unless they are up already, and stops only what it started.
+# velmo-diag's time includes its SHA-256 check of the finished file, so curl
+# is also shown followed by sha256sum.
+set -euo pipefail
+
+root=$(realpath "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..")
+cd "$root"
+size_mib=${1:-256}
+[[ $size_mib =~ ^[1-9][0-9]*$ ]] || {
+  echo "usage: bench/download_bench.sh [SIZE_MIB]" >&2
+  exit 2
+}
+readonly memory_sizes_mib=(16 1024)
+readonly runs=3
+
+readonly targets=(velmo-diag velmo_env_run velmo_add_root_cert)
+if [ -n "${VELMO_BUILD_DIR:-}" ]; then
+  build=$(realpath "$VELMO_BUILD_DIR")
+  cmake --build "$build" --target "${targets[@]}" >/dev/null
+else
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target "${targets[@]}" >/dev/null
+  build="$root/build/windows"
+fi
+diag="$build/tools/velmo-diag.exe"
+env_run="$build/tests/network/velmo_env_run.exe"
+wine_bench="$root/scripts/wine-bench.sh"
+wine_run="$root/scripts/wine-run.sh"
+net_bench="$root/tests/network/net-bench.sh"
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
+
+started_wine=0
+started_net=0
+work=""
+served=""
+# shellcheck disable=SC2317 # called by trap
+cleanup() {
+  [ -z "$work" ] || rm -rf "$work"
+  [ -z "$served" ] || rm -rf "$served"
+  if [ "$started_net" = 1 ]; then
+    "$BASH" "$net_bench" stop "$build" || true
+  fi
+  if [ "$started_wine" = 1 ]; then
+    "$BASH" "$wine_bench" stop "$build" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+if ! "$BASH" "$wine_bench" status "$build"; then
+  started_wine=1
+  "$BASH" "$wine_bench" start "$build" 2>/dev/null
+fi
+if ! "$BASH" "$net_bench" status "$build"; then
+  started_net=1
+  "$BASH" "$net_bench" start "$build"
+fi
+eval "$("$BASH" "$net_bench" env "$build")"
+
+work=$(mktemp -d)
+served="$VELMO_NET_WWW/download-bench"
+mkdir -p "$served"
+
+# make_file MIB: a random file in the document root; prints its path.
+make_file() {
+  local file="$served/data-$1M.bin"
+  [ -f "$file" ] || head -c "$(($1 * 1048576))" /dev/urandom >"$file"
+  echo "$file"
+}
+
+# Prints the seconds COMMAND took.
+seconds_of() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+# velmo-diag download of FILE (served as URL) into a fresh ProgramData.
+diag_download() {
+  local file=$1 url=$2 sha program_data
+  sha=$(sha256sum "$file" | cut -d' ' -f1)
+  program_data=$(mktemp -d "$work/programdata.XXXXXX")
+  "$wine_run" "$env_run" "ProgramData=$program_data" -- "$diag" download --url "$url" \
+    --sha256 "$sha" --bytes "$(stat -c %s "$file")" --name bench.bin
+  rm -rf "$program_data"
+}
+
+curl_download() {
+  curl --noproxy '*' --silent --show-error --fail --cacert "$VELMO_NET_CA_PEM" -o "$work/curl.bin" "$1"
+  rm -f "$work/curl.bin"
+}
+
+curl_download_and_hash() {
+  curl --noproxy '*' --silent --show-error --fail --cacert "$VELMO_NET_CA_PEM" -o "$work/curl.bin" "$1"
+  sha256sum "$work/curl.bin"
+  rm -f "$work/curl.bin"
+}
+
+# Runs COMMAND $runs times and prints the median seconds.
+median_seconds() {
+  local times=() _
+  for _ in $(seq "$runs"); do
+    times+=("$(seconds_of "$@")")
+  done
+  median "${times[@]}"
+}
+
+report() {
+  local name=$1 seconds=$2 peer=$3
+  awk -v n="$name" -v s="$seconds" -v p="$peer" -v m="$size_mib" 'BEGIN {
+    printf "%-34s median %7.3f s  %8.1f MiB/s  time ratio vs curl %5.2f\n",
+           n, s, (s > 0 ? m / s : 0), (p > 0 ? s / p : 0) }'
+}
+
+file=$(make_file "$size_mib")
+url="https://localhost/download-bench/${file##*/}"
+echo "file: $size_mib MiB of random data, https://localhost (nginx, loopback), $runs runs each"
+curl_median=$(median_seconds curl_download "$url")
+report "curl --cacert" "$curl_median" "$curl_median"
+report "curl --cacert, then sha256sum" "$(median_seconds curl_download_and_hash "$url")" "$curl_median"
+report "velmo-diag download (Wine)" "$(median_seconds diag_download "$file" "$url")" "$curl_median"
+# Where the time goes: the same over plain HTTP (no TLS), and the digest
+# check alone.
+report "  the same over plain HTTP" \
+  "$(median_seconds diag_download "$file" "$VELMO_NET_HTTP_ORIGIN/download-bench/${file##*/}")" \
+  "$curl_median"
+report "  velmo-diag sha256 alone (Wine)" "$(median_seconds "$wine_run" "$diag" sha256 "$file")" \
+  "$curl_median"
+
+# Peak resident memory of the velmo-diag.exe process (Wine shows a Windows
+# process under its .exe name; VmHWM is the kernel's high-water mark), read
+# every 50 ms while the download runs. Wine starts the program as a child of
+# nobody we wait for, so /usr/bin/time would not see it.
+peak_kib_of_download() {
+  local file=$1 url=$2 runner peak=0 pid hwm
+  diag_download "$file" "$url" >/dev/null &
+  runner=$!
+  while kill -0 "$runner" 2>/dev/null; do
+    for pid in $(pgrep -x velmo-diag.exe || true); do
+      tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -Fqx "WINEPREFIX=$WINEPREFIX" || continue
+      hwm=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+      if [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ]; then
+        peak=$hwm
+      fi
+    done
+    sleep 0.05
+  done
+  wait "$runner"
+  echo "$peak"
+}
+
+eval "$("$BASH" "$wine_bench" env "$build")"
+echo "peak memory of velmo-diag.exe during a download:"
+for mib in "${memory_sizes_mib[@]}"; do
+  file=$(make_file "$mib")
+  kib=$(peak_kib_of_download "$file" "https://localhost/download-bench/${file##*/}")
+  awk -v m="$mib" -v k="$kib" 'BEGIN { printf "  %5d MiB file: peak RSS %6.1f MiB\n", m, k / 1024 }'
+  rm -f "$file"
+done

@@ -1,0 +1,45 @@
+#ifndef VELMO_PLATFORM_FILE_SYSTEM_H_
+#define VELMO_PLATFORM_FILE_SYSTEM_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/os_error.h"
+
+namespace velmo {
+
+// The separator of the platform the program runs on: paths built at run time
+// follow it, so the same logic works on Windows and on the POSIX backend.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// `directory` and `name` joined with one platform separator.
+std::string path_join(std::string_view directory, std::string_view name);
+
+// Size of a file, read from its attributes (no link is followed on Windows).
+OsResult<uint64_t> file_size(const std::string& path);
+
+// Whether anything exists under the path.
+bool path_exists(const std::string& path);
+
+// Deletes a file (not a directory).
+OsStatus remove_file(const std::string& path);
+
+// Renames within one volume. Fails when `to` exists: replacing is always an
+// explicit delete first, so nothing is overwritten by accident.
+OsStatus rename_path(const std::string& from, const std::string& to);
+
+// Creates the directory and every missing parent.
+OsStatus create_directories(const std::string& path);
+
+// The value of an environment variable; nothing when unset.
+std::optional<std::string> environment_variable(const std::string& name);
+
+}  // namespace velmo
+
+#endif  // VELMO_PLATFORM_FILE_SYSTEM_H_

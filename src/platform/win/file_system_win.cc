@@ -1,0 +1,77 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/win/wide.h"
+#include "platform/windows_path.h"
+
+namespace velmo {
+
+OsResult<uint64_t> file_size(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(to_wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    return std::unexpected(last_os_error());
+  }
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool path_exists(const std::string& path) {
+  return ::GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+OsStatus remove_file(const std::string& path) {
+  if (!::DeleteFileW(to_wide(path).c_str())) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+OsStatus rename_path(const std::string& from, const std::string& to) {
+  if (!::MoveFileExW(to_wide(from).c_str(), to_wide(to).c_str(), 0)) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+OsStatus create_directories(const std::string& path) {
+  const std::wstring wide = to_wide(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      return {};
+    }
+    return std::unexpected(os_error_from_code(ERROR_DIRECTORY));
+  }
+  if (auto parent = parent_path(path); parent && *parent != path) {
+    if (auto made = create_directories(*parent); !made) {
+      return made;
+    }
+  }
+  if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+std::optional<std::string> environment_variable(const std::string& name) {
+  const std::wstring wide_name = to_wide(name);
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableW(wide_name.c_str(), buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        return std::nullopt;
+      }
+      return std::string();
+    }
+    if (length < buffer.size()) {
+      return from_wide(std::wstring_view(buffer.data(), length));
+    }
+    buffer.resize(length);
+  }
+}
+
+}  // namespace velmo

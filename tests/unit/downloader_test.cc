@@ -1,0 +1,302 @@
+#include "installer/downloader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "fake_http.h"
+#include "installer/sha256_file.h"
+#include "platform/sha256.h"
+#include "test_env.h"
+
+namespace velmo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string digest_of(const std::string& content) {
+  return digest_to_hex(sha256_of(std::as_bytes(std::span(content.data(), content.size()))).value());
+}
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+class DownloaderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        fs::temp_directory_path() / ("velmo-dl-" + std::to_string(std::random_device{}()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    content_.resize(1000);
+    std::mt19937 random(3);
+    for (char& c : content_) {
+      c = static_cast<char>(random());
+    }
+    item_ = DownloadItem{"pkg.package", "https://localhost/files/pkg.package", digest_of(content_),
+                         content_.size()};
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string final_path() const { return path("pkg.package"); }
+  std::string partial_path() const { return path("pkg.partial"); }
+
+  void write(const std::string& file, const std::string& data) {
+    std::ofstream(file, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
+  }
+  std::string read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  Result<std::string> download() {
+    progress_.clear();
+    return download_file(
+        item_, dir_.string(), [this](uint64_t n) { progress_.push_back(n); }, http_.opener());
+  }
+
+  fs::path dir_;
+  std::string content_;
+  DownloadItem item_;
+  test::FakeHttp http_;
+  std::vector<uint64_t> progress_;
+};
+
+TEST_F(DownloaderTest, FreshDownloadIsVerifiedAndGetsItsFinalName) {
+  http_.answer({.status = 200, .body = content_, .chunk = 300});
+  auto result = download();
+  ASSERT_TRUE(result.has_value()) << result.error();
+  EXPECT_EQ(*result, final_path());
+  EXPECT_EQ(read(final_path()), content_);
+  EXPECT_FALSE(fs::exists(partial_path()));
+  ASSERT_EQ(http_.requests().size(), 1u);
+  EXPECT_EQ(http_.requests()[0].verb, "GET");
+  EXPECT_EQ(http_.requests()[0].host, "localhost");
+  EXPECT_EQ(http_.requests()[0].port, 443);
+  EXPECT_TRUE(http_.requests()[0].secure);
+  EXPECT_EQ(http_.requests()[0].path, "/files/pkg.package");
+  EXPECT_FALSE(http_.requests()[0].range_offset.has_value());
+  EXPECT_EQ(http_.requests()[0].timeouts.receive, 120000u);
+  EXPECT_EQ(progress_, (std::vector<uint64_t>{0, 300, 600, 900, 1000, 1000}));
+}
+
+TEST_F(DownloaderTest, VerifiedFinalFileIsReusedWithoutNetwork) {
+  write(final_path(), content_);
+  item_.sha256 = lower(item_.sha256);
+  auto result = download();
+  ASSERT_TRUE(result.has_value()) << result.error();
+  EXPECT_TRUE(http_.requests().empty());
+  EXPECT_EQ(progress_, std::vector<uint64_t>{1000});
+}
+
+TEST_F(DownloaderTest, FinalFileWithWrongDigestIsReplacedAfterVerifiedDownload) {
+  std::string stale = content_;
+  stale[10] ^= 1;
+  write(final_path(), stale);
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_EQ(read(final_path()), content_);
+  EXPECT_EQ(http_.requests().size(), 1u);
+}
+
+TEST_F(DownloaderTest, CompleteSideFileWithRightDigestIsMovedWithoutNetwork) {
+  write(partial_path(), content_);
+  auto result = download();
+  ASSERT_TRUE(result.has_value()) << result.error();
+  EXPECT_TRUE(http_.requests().empty());
+  EXPECT_EQ(read(final_path()), content_);
+  EXPECT_FALSE(fs::exists(partial_path()));
+  EXPECT_EQ(progress_, std::vector<uint64_t>{1000});
+}
+
+TEST_F(DownloaderTest, CompleteSideFileWithWrongDigestIsDeletedAndFetchedFromZero) {
+  std::string wrong = content_ + "trailing bytes of another package";
+  write(partial_path(), wrong);
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  ASSERT_EQ(http_.requests().size(), 1u);
+  EXPECT_FALSE(http_.requests()[0].range_offset.has_value());
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+TEST_F(DownloaderTest, PartialFileResumesWithRangeAnd206Appends) {
+  write(partial_path(), content_.substr(0, 400));
+  http_.answer({.status = 206, .body = content_.substr(400), .chunk = 250});
+  auto result = download();
+  ASSERT_TRUE(result.has_value()) << result.error();
+  ASSERT_EQ(http_.requests().size(), 1u);
+  EXPECT_EQ(http_.requests()[0].range_offset, 400u);
+  EXPECT_EQ(read(final_path()), content_);
+  EXPECT_EQ(progress_, (std::vector<uint64_t>{400, 650, 900, 1000, 1000}));
+}
+
+TEST_F(DownloaderTest, ServerIgnoringRangeRestartsTheFileFromZero) {
+  write(partial_path(), content_.substr(0, 400));
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_EQ(http_.requests()[0].range_offset, 400u);
+  EXPECT_EQ(read(final_path()), content_);
+  EXPECT_EQ(progress_.front(), 0u);
+}
+
+TEST_F(DownloaderTest, Status206WithoutRangeRequestCreatesTheFile) {
+  http_.answer({.status = 206, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+struct StatusCase {
+  uint32_t status;
+  const char* message;
+};
+
+class DownloaderStatusTest : public DownloaderTest,
+                             public testing::WithParamInterface<StatusCase> {};
+
+TEST_P(DownloaderStatusTest, OtherStatusesFailAndLeaveThePartialFile) {
+  write(partial_path(), content_.substr(0, 400));
+  http_.answer({.status = GetParam().status, .body = "error page"});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), GetParam().message);
+  EXPECT_EQ(read(partial_path()), content_.substr(0, 400));
+  EXPECT_FALSE(fs::exists(final_path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table,
+                         DownloaderStatusTest,
+                         testing::Values(StatusCase{404, "下载服务器返回 HTTP 404。"},
+                                         StatusCase{416, "下载服务器返回 HTTP 416。"},
+                                         StatusCase{204, "下载服务器返回 HTTP 204。"},
+                                         StatusCase{500, "下载服务器返回 HTTP 500。"}));
+
+TEST_F(DownloaderTest, ShortBodyFailsThenNextAttemptResumes) {
+  http_.answer({.status = 200, .body = content_.substr(0, 999), .chunk = 500});
+  auto first = download();
+  ASSERT_FALSE(first.has_value());
+  EXPECT_EQ(first.error(), "pkg.package 下载不完整：应为 1000 字节，实际 999 字节。");
+  EXPECT_EQ(read(partial_path()).size(), 999u);
+
+  http_.answer({.status = 206, .body = content_.substr(999), .chunk = 500});
+  auto second = download();
+  ASSERT_TRUE(second.has_value()) << second.error();
+  EXPECT_EQ(http_.requests().back().range_offset, 999u);
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+TEST_F(DownloaderTest, FlippedByteFailsThenNextAttemptDeletesAndStartsOver) {
+  std::string flipped = content_;
+  flipped[500] ^= 0x40;
+  http_.answer({.status = 200, .body = flipped, .chunk = 1000});
+  auto first = download();
+  ASSERT_FALSE(first.has_value());
+  EXPECT_EQ(first.error(), "pkg.package 校验失败，已停止继续处理。");
+  EXPECT_EQ(read(partial_path()), flipped);
+  EXPECT_FALSE(fs::exists(final_path()));
+
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_FALSE(http_.requests().back().range_offset.has_value());
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+TEST_F(DownloaderTest, LongerBodyReportsTheActualSize) {
+  http_.answer({.status = 200, .body = content_ + "xyz", .chunk = 1003});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "pkg.package 下载不完整：应为 1000 字节，实际 1003 字节。");
+  // Progress never reports more than the expected size.
+  EXPECT_EQ(progress_.back(), 1000u);
+}
+
+TEST_F(DownloaderTest, TransportFailureIsPassedOnUnchanged) {
+  write(partial_path(), content_.substr(0, 10));
+  http_.answer({.open_error = "发送下载请求失败，错误码 12029。"});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "发送下载请求失败，错误码 12029。");
+  EXPECT_EQ(read(partial_path()), content_.substr(0, 10));
+}
+
+TEST_F(DownloaderTest, ReadFailureKeepsWhatArrivedForTheNextAttempt) {
+  http_.answer({.status = 200, .body = content_, .chunk = 100, .read_error_after = 300});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "下载数据失败，错误码 12030。");
+  EXPECT_EQ(read(partial_path()), content_.substr(0, 300));
+}
+
+TEST_F(DownloaderTest, UnreplaceableFinalFileKeepsThePartial) {
+  // A directory under the final name cannot be deleted as a file.
+  fs::create_directories(final_path());
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_TRUE(result.error().starts_with("替换旧下载文件失败：")) << result.error();
+  EXPECT_EQ(read(partial_path()), content_);
+}
+
+TEST_F(DownloaderTest, InvalidUrlFailsBeforeAnyRequest) {
+  item_.url = "ftp://localhost/pkg.package";
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "下载地址必须是 HTTP 或 HTTPS。");
+  EXPECT_TRUE(http_.requests().empty());
+}
+
+TEST_F(DownloaderTest, FileNamesThatLeaveTheDirectoryAreRefused) {
+  for (const char* name : {"../evil.exe", "..\\evil.exe", "a/b", "C:evil", "..", "."}) {
+    item_.file_name = name;
+    auto result = download();
+    ASSERT_FALSE(result.has_value()) << name;
+    EXPECT_EQ(result.error(), std::string("下载文件名无效：") + name);
+  }
+  EXPECT_TRUE(http_.requests().empty());
+}
+
+struct PartialNameCase {
+  std::string name;
+  std::string partial;
+};
+
+class PartialFileNameTest : public testing::TestWithParam<PartialNameCase> {};
+
+TEST_P(PartialFileNameTest, ReplacesTheLastExtension) {
+  EXPECT_EQ(partial_file_name(GetParam().name), GetParam().partial);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table,
+                         PartialFileNameTest,
+                         testing::Values(PartialNameCase{"VelmoQenWorkbench-Update-v1.2.3.package",
+                                                         "VelmoQenWorkbench-Update-v1.2.3.partial"},
+                                         PartialNameCase{"windows10.0-kb4490628-x64.msu",
+                                                         "windows10.0-kb4490628-x64.partial"},
+                                         PartialNameCase{"noextension", "noextension.partial"},
+                                         PartialNameCase{".hidden", ".hidden.partial"},
+                                         PartialNameCase{"a.b.c", "a.b.partial"},
+                                         PartialNameCase{"a.", "a.partial"}));
+
+TEST(DownloadDirectoryTest, FollowsProgramDataAndIsCreated) {
+  const fs::path root =
+      fs::temp_directory_path() / ("velmo-pd-" + std::to_string(std::random_device{}()));
+  Result<std::string> directory = [&] {
+    test::ScopedEnv program_data("ProgramData", root.string());
+    return download_directory();
+  }();
+  ASSERT_TRUE(directory.has_value()) << directory.error();
+  EXPECT_EQ(*directory, (root / "VelmoInstaller" / "downloads").string());
+  EXPECT_TRUE(fs::is_directory(*directory));
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace velmo
