@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb x11-apps x11-utils iproute2 imagemagick fonts-wqy-microhei
-  nginx osslsigncode openssl
+  nginx osslsigncode openssl curl
   nlohmann-json3-dev libstb-dev libssl-dev googletest
   python3 procps
 )

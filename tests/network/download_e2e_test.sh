@@ -211,6 +211,7 @@ start_case "one byte changed"
 download "$VELMO_NET_HTTP_ORIGIN/dl-e2e/flipped.bin"
 expect_failure "$name 校验失败，已停止继续处理。"
 expect "$case_name: no final file" no "$([ -e "$(final_file)" ] && echo yes || echo no)"
+expect_same_file "$case_name: the side file stays as received" "$flipped" "$(side_file)"
 case_name="one byte changed, next attempt"
 access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
 fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
