@@ -59,14 +59,15 @@ TEST_F(BootstrapPolicyFetchTest, MissingSizeIsProbedWithHead) {
             "/v1/downloads/VelmoQen%E5%B7%A5%E4%BD%9C%E5%8F%B0-Setup-v1.4.0.exe");
 }
 
-struct ProbeCase {
+// A scripted answer and the message the fetch must end with.
+struct FailureCase {
   const char* name;
   test::FakeAnswer answer;
   const char* message;
 };
 
 class SizeProbeFailureTest : public BootstrapPolicyFetchTest,
-                             public testing::WithParamInterface<ProbeCase> {};
+                             public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(SizeProbeFailureTest, FailsWithThePrefixedProbeMessage) {
   http_.answer({.status = 200, .body = policy_json("")});
@@ -79,28 +80,22 @@ TEST_P(SizeProbeFailureTest, FailsWithThePrefixedProbeMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Table,
     SizeProbeFailureTest,
-    testing::Values(ProbeCase{"NoContentLength",
-                              {.status = 200},
-                              "读取正式安装包大小失败：安装包服务器没有返回有效文件大小。"},
-                    ProbeCase{"ZeroContentLength",
-                              {.status = 200, .content_length = 0},
-                              "读取正式安装包大小失败：安装包服务器没有返回有效文件大小。"},
-                    ProbeCase{"NotFound",
-                              {.status = 404, .content_length = 10},
-                              "读取正式安装包大小失败：安装包服务器返回 HTTP 404。"},
-                    ProbeCase{"SendFailed",
-                              {.open_error = "发送安装包检测请求失败，错误码 12029。"},
-                              "读取正式安装包大小失败：发送安装包检测请求失败，错误码 12029。"}),
+    testing::Values(FailureCase{"NoContentLength",
+                                {.status = 200},
+                                "读取正式安装包大小失败：安装包服务器没有返回有效文件大小。"},
+                    FailureCase{"ZeroContentLength",
+                                {.status = 200, .content_length = 0},
+                                "读取正式安装包大小失败：安装包服务器没有返回有效文件大小。"},
+                    FailureCase{"NotFound",
+                                {.status = 404, .content_length = 10},
+                                "读取正式安装包大小失败：安装包服务器返回 HTTP 404。"},
+                    FailureCase{"SendFailed",
+                                {.open_error = "发送安装包检测请求失败，错误码 12029。"},
+                                "读取正式安装包大小失败：发送安装包检测请求失败，错误码 12029。"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct TransportCase {
-  const char* name;
-  test::FakeAnswer answer;
-  const char* message;
-};
-
 class PolicyTransportTest : public BootstrapPolicyFetchTest,
-                            public testing::WithParamInterface<TransportCase> {};
+                            public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(PolicyTransportTest, FailsWithTheServicePrefix) {
   http_.answer(GetParam().answer);
@@ -112,27 +107,27 @@ TEST_P(PolicyTransportTest, FailsWithTheServicePrefix) {
 INSTANTIATE_TEST_SUITE_P(
     Table,
     PolicyTransportTest,
-    testing::Values(TransportCase{"NoContent",
-                                  {.status = 204},
-                                  "连接正式更新服务失败：更新策略服务器返回 HTTP 204。"},
-                    TransportCase{"NotModified",
-                                  {.status = 304},
-                                  "连接正式更新服务失败：更新策略服务器返回 HTTP 304。"},
-                    TransportCase{"NotFound",
-                                  {.status = 404, .body = "<html>"},
-                                  "连接正式更新服务失败：更新策略服务器返回 HTTP 404。"},
-                    TransportCase{"EmptyBody",
-                                  {.status = 200},
-                                  "连接正式更新服务失败：更新策略服务器返回了空响应。"},
-                    TransportCase{"SendFailed",
-                                  {.open_error = "发送更新策略请求失败，错误码 12029。"},
-                                  "连接正式更新服务失败：发送更新策略请求失败，错误码 12029。"},
-                    TransportCase{"ReadFailed",
-                                  {.status = 200, .body = "{\"a\":1}", .read_error_after = 0},
-                                  "连接正式更新服务失败：下载数据失败，错误码 12030。"},
-                    TransportCase{"OverLimit",
-                                  {.status = 200, .body = std::string(262145, ' '), .chunk = 65536},
-                                  "连接正式更新服务失败：更新策略响应过大。"}),
+    testing::Values(FailureCase{"NoContent",
+                                {.status = 204},
+                                "连接正式更新服务失败：更新策略服务器返回 HTTP 204。"},
+                    FailureCase{"NotModified",
+                                {.status = 304},
+                                "连接正式更新服务失败：更新策略服务器返回 HTTP 304。"},
+                    FailureCase{"NotFound",
+                                {.status = 404, .body = "<html>"},
+                                "连接正式更新服务失败：更新策略服务器返回 HTTP 404。"},
+                    FailureCase{"EmptyBody",
+                                {.status = 200},
+                                "连接正式更新服务失败：更新策略服务器返回了空响应。"},
+                    FailureCase{"SendFailed",
+                                {.open_error = "发送更新策略请求失败，错误码 12029。"},
+                                "连接正式更新服务失败：发送更新策略请求失败，错误码 12029。"},
+                    FailureCase{"ReadFailed",
+                                {.status = 200, .body = "{\"a\":1}", .read_error_after = 0},
+                                "连接正式更新服务失败：下载数据失败，错误码 12030。"},
+                    FailureCase{"OverLimit",
+                                {.status = 200, .body = std::string(262145, ' '), .chunk = 65536},
+                                "连接正式更新服务失败：更新策略响应过大。"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BootstrapPolicyFetchTest, BodyOfExactlyTheLimitIsAccepted) {
