@@ -3,8 +3,11 @@
 # Idempotent: packages already present are skipped without touching apt.
 set -euo pipefail
 
+# clang-19 and its runtime (libFuzzer, sanitizers) build the fuzz targets:
+# Debian's default clang 14 cannot compile libstdc++'s std::expected.
+# llvm-19 brings the llvm-symbolizer their reports find functions and lines with.
 packages=(
-  cmake ninja-build g++ clang clang-format libclang-rt-14-dev
+  cmake ninja-build g++ clang-19 libclang-rt-19-dev llvm-19 clang-format
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb x11-apps x11-utils iproute2 imagemagick fonts-wqy-microhei
   nginx osslsigncode openssl curl

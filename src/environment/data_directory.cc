@@ -5,8 +5,15 @@
 namespace velmo {
 
 std::string data_root() {
-  const std::string base = environment_variable("ProgramData").value_or("C:\\ProgramData");
-  return path_join(base, "VelmoInstaller");
+  return environment_variable("ProgramData").value_or("C:\\ProgramData");
+}
+
+std::string data_directory() {
+  return path_join(data_root(), "VelmoInstaller");
+}
+
+std::string download_directory_path() {
+  return path_join(data_directory(), "downloads");
 }
 
 }  // namespace velmo

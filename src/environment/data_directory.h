@@ -5,10 +5,18 @@
 
 namespace velmo {
 
-// The assistant's data directory: %ProgramData%\VelmoInstaller (or
-// C:\ProgramData\VelmoInstaller when the variable is unset). It holds the
-// recorded install location and the downloads; it is not created here.
+// The machine-wide root the assistant keeps its data under: the value of
+// "ProgramData" (used as it is, even when empty), or "C:\ProgramData" when
+// the variable is unset.
 std::string data_root();
+
+// The assistant's own folder below the root, "VelmoInstaller". It holds the
+// recorded install location and the downloads; it is not created here.
+std::string data_directory();
+
+// The folder downloads are kept in, "downloads" in the data directory. Not
+// created here: detection only looks.
+std::string download_directory_path();
 
 }  // namespace velmo
 

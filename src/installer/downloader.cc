@@ -186,7 +186,7 @@ Status fetch_into_side_file(const DownloadItem& item,
 }  // namespace
 
 Result<std::string> download_directory() {
-  const std::string directory = path_join(data_root(), "downloads");
+  const std::string directory = download_directory_path();
   if (auto made = create_directories(directory); !made) {
     return fail(phrase_with_error("创建下载目录失败", made.error()));
   }

@@ -24,6 +24,15 @@ Status ReleaseStore::store(VerifiedRelease release) {
   return ok();
 }
 
+void ReleaseStore::clear() {
+  try {
+    std::lock_guard lock(mutex_);
+    release_.reset();
+  } catch (const std::system_error&) {
+    // An unusable store answers every load with its failure anyway.
+  }
+}
+
 Result<VerifiedRelease> ReleaseStore::load() const {
   std::optional<VerifiedRelease> copy;
   try {

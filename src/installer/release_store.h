@@ -27,6 +27,9 @@ class ReleaseStore {
  public:
   Status store(VerifiedRelease release);
   Result<VerifiedRelease> load() const;
+  // Back to "no policy fetched yet"; for tests and diagnostics that start
+  // from a clean state in one process.
+  void clear();
 
  private:
   mutable std::mutex mutex_;

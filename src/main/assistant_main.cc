@@ -6,7 +6,7 @@
 #include "app/progress_queue.h"
 #include "app/receiver_slot.h"
 #include "app/workers.h"
-#include "environment/environment_report.h"
+#include "environment/install_location.h"
 #include "main/archive_run.h"
 #include "main/command_line.h"
 #include "main/run_options.h"
@@ -96,7 +96,8 @@ int run_assistant(HINSTANCE instance) {
   ::SetProcessDPIAware();
 
   const std::optional<std::string> dir =
-      choose_install_dir(args, flags, current_program_path(), discover_install_location);
+      choose_install_dir(args, flags, current_program_path(),
+                         [] { return std::optional<std::string>(discover_install_location()); });
   if (dir) {
     context.state.install_dir = InstallDir{*dir, false};
   }

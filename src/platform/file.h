@@ -27,6 +27,10 @@ class File {
   // For writing: a new or emptied file.
   static OsResult<File> create_truncate(const std::string& path);
 
+  // For writing: a new file only; fails when anything exists under the path,
+  // so an existing file is never overwritten.
+  static OsResult<File> create_new(const std::string& path);
+
   // For writing at the end of an existing file; never creates one.
   static OsResult<File> open_append(const std::string& path);
 

@@ -37,6 +37,20 @@ OsStatus rename_path(const std::string& from, const std::string& to);
 // Creates the directory and every missing parent.
 OsStatus create_directories(const std::string& path);
 
+// The final canonical path of an existing file or directory, as the system
+// resolves it after opening the object (links followed, letter case and
+// short names as stored). Fails when it cannot be opened.
+OsResult<std::string> final_path_name(const std::string& path);
+
+// The whole content of a file of at most `max_bytes`; a larger file fails
+// with the system's "file too large" error. Small records only: the cap keeps
+// a damaged or hostile file from exhausting memory.
+OsResult<std::string> read_small_file(const std::string& path, size_t max_bytes);
+
+// Whether the drive with this root ("D:\") is a fixed disk. False wherever
+// drives do not exist.
+bool is_fixed_drive(const std::string& root);
+
 // The value of an environment variable; nothing when unset.
 std::optional<std::string> environment_variable(const std::string& name);
 

@@ -1,5 +1,6 @@
 #include "platform/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace velmo {
@@ -120,6 +121,48 @@ std::string utf16_to_utf8(std::u16string_view utf16) {
     }
   }
   return out;
+}
+
+namespace {
+
+// The code points with the Unicode White_Space property.
+bool is_white_space(char32_t cp) {
+  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+         (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+         cp == 0x205F || cp == 0x3000;
+}
+
+}  // namespace
+
+bool is_valid_utf8(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const size_t start = pos;
+    const char32_t cp = decode_utf8(utf8, pos);
+    // The decoder answers damage with U+FFFD; only the real character,
+    // written out in full, is valid.
+    if (cp == kReplacement && utf8.substr(start, pos - start) != "\xEF\xBF\xBD") {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string_view trim_white_space(std::string_view utf8) {
+  size_t begin = utf8.size();
+  size_t end = 0;
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const size_t start = pos;
+    if (!is_white_space(decode_utf8(utf8, pos))) {
+      begin = std::min(begin, start);
+      end = pos;
+    }
+  }
+  if (begin >= end) {
+    return {};
+  }
+  return utf8.substr(begin, end - begin);
 }
 
 }  // namespace velmo

@@ -115,7 +115,9 @@ Status open_workbench(const UiState& /*state*/) {
 }
 
 UiServices default_ui_services() {
-  return UiServices{check_environment, open_workbench};
+  return UiServices{
+      [](const std::optional<std::string>& install_dir) { return check_environment(install_dir); },
+      open_workbench};
 }
 
 AfterEvents apply_events(UiState& state,

@@ -8,7 +8,7 @@
 
 #include "app/receiver_slot.h"
 #include "app/worker_event.h"
-#include "environment/environment_report.h"
+#include "environment/environment_check.h"
 #include "platform/result.h"
 #include "ui/ui_state.h"
 

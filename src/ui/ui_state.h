@@ -70,7 +70,9 @@ class InstallStartTime {
 
 InstallStartTime& install_start_time();
 
-// Writes a fresh environment check into the record.
+// Writes a fresh environment check into the record: the report, the
+// workbench's rating and whether starting means an update (when an install
+// location was known), and the component the screen reports on.
 void apply_environment_check(UiState& state, const EnvironmentCheck& check);
 
 }  // namespace velmo

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # velmo-diag as support engineers run it: through Wine, on a fresh file of
 # several MiB, compared with the digest the system's sha256sum computes now;
-# plus the exit-code contract for failures and usage errors.
+# plus the exit-code contract for failures and usage errors, and the
+# environment commands against a data root and an installation of the test's
+# own (ProgramData is handed over by a Windows parent, as Wine ignores the
+# Linux value).
 set -euo pipefail
 
 runner=$1
 diag=$2
+env_run=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -52,5 +56,39 @@ else
   echo "FAIL: no usage text"
   failures=$((failures + 1))
 fi
+
+# An installation as the installer writes it, under a Windows path.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+mkdir -p "$work/data/VelmoInstaller" "$work/IDE"
+printf 'MZ' >"$work/IDE/VelmoQen工作台.exe"
+install_dir=$(win "$work/IDE")
+json_dir=${install_dir//\\/\\\\}
+printf '{\n  "commandLibraryPath": "embedded://frontend-bundle",\n  "executablePath": "%s\\\\VelmoQen工作台.exe",\n  "installPath": "%s",\n  "product": "VelmoQen工作台",\n  "version": "1.4.0"\n}' \
+  "$json_dir" "$json_dir" >"$work/IDE/install-manifest.json"
+diag_in_data() { "$runner" "$env_run" "ProgramData=$work/data" -- "$diag" "$@"; }
+
+out=$(diag_in_data discover)
+check "discover without a record" '{"installDir":"C:\\Program Files\\VelmoQen工作台"}' "$out"
+
+printf '%s\r\n' "$install_dir" >"$work/data/VelmoInstaller/install-location.txt"
+out=$(diag_in_data discover)
+check "discover a record with a line break" "{\"installDir\":\"$json_dir\"}" "$out"
+
+out=$(diag_in_data manifest "$install_dir")
+check "manifest" "{\"commandLibraryPath\":\"embedded://frontend-bundle\",\"executablePath\":\"$json_dir\\\\VelmoQen工作台.exe\",\"installPath\":\"$json_dir\",\"product\":\"VelmoQen工作台\",\"version\":\"1.4.0\"}" "$out"
+
+out=$(diag_in_data env)
+case "$out" in
+  '{"osLabel":"Windows 10 x64 · Build '*'","verdict":"正常版","supported":true,"present":[true,true,true,'*',false],"ready":['*'],"workbenchStatus":1}')
+    echo "ok: env of the recorded installation" ;;
+  *) echo "FAIL: env: $out"; failures=$((failures + 1)) ;;
+esac
+
+set +e
+diag_in_data manifest "$(win "$work/data")" >"$work/out" 2>"$work/err"
+code=$?
+set -e
+check "manifest of a foreign directory exits 1" 1 "$code"
+check "manifest of a foreign directory message" "工作台安装清单或主程序不完整，无法安全启动。" "$(cat "$work/err")"
 
 [ "$failures" -eq 0 ]

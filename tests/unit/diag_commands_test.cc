@@ -6,6 +6,14 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "../unit/release_fixture.h"
+#include "../unit/temp_dir.h"
+#include "../unit/test_env.h"
+#include "environment/install_location.h"
+#include "installer/install_manifest.h"
+
 namespace velmo::diag {
 namespace {
 
@@ -49,6 +57,85 @@ TEST(DiagTest, FailurePrintsTheAssistantsMessageAsOneLine) {
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
 }
 
+// A data root of its own and one installation of version 1.2.3.
+class DiagInstallationTest : public testing::Test {
+ protected:
+  DiagInstallationTest()
+      : program_data_("ProgramData", root_.join("data")), install_dir_(root_.join("IDE")) {
+    EXPECT_TRUE(create_directories(install_dir_));
+    program_ = path_join(install_dir_, kMainProgramFileName);
+    test::write_file(program_, "MZ");
+    EXPECT_TRUE(write_install_manifest(path_join(install_dir_, kInstallManifestFileName),
+                                       install_dir_, program_, "1.2.3"));
+  }
+
+  test::TempDir root_{"velmo-diag"};
+  test::ScopedEnv program_data_;
+  test::ScopedReleaseStore releases_;
+  std::string install_dir_;
+  std::string program_;
+};
+
+TEST_F(DiagInstallationTest, ManifestPrintsTheFiveFieldsUnderTheirJsonNames) {
+  const DiagRun r = run({"manifest", install_dir_});
+  ASSERT_EQ(r.code, kExitSuccess) << r.err;
+  const nlohmann::ordered_json expected = {
+      {"commandLibraryPath", "embedded://frontend-bundle"},
+      {"executablePath", program_},
+      {"installPath", install_dir_},
+      {"product", "VelmoQen工作台"},
+      {"version", "1.2.3"},
+  };
+  EXPECT_EQ(r.out, expected.dump() + "\n");
+}
+
+TEST_F(DiagInstallationTest, ManifestOfAnUnrecognisedDirectoryFailsWithTheLaunchMessage) {
+  const DiagRun r = run({"manifest", root_.path()});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_EQ(r.err, "工作台安装清单或主程序不完整，无法安全启动。\n");
+}
+
+TEST_F(DiagInstallationTest, DiscoverFollowsTheRecord) {
+  const DiagRun before = run({"discover"});
+  ASSERT_EQ(before.code, kExitSuccess);
+  const std::string default_dir = nlohmann::json::parse(before.out).at("installDir");
+  EXPECT_TRUE(default_dir == "C:\\Program Files\\VelmoQen工作台" ||
+              default_dir == "D:\\VelmoQen工作台")
+      << default_dir;
+  ASSERT_TRUE(record_install_location(install_dir_));
+  const nlohmann::json recorded = {{"installDir", install_dir_}};
+  EXPECT_EQ(run({"discover"}).out, recorded.dump() + "\n");
+}
+
+TEST_F(DiagInstallationTest, EnvPrintsTheReportAndTheStatusOfTheGivenDirectory) {
+  const DiagRun r = run({"env", "--install-dir", install_dir_});
+  ASSERT_EQ(r.code, kExitSuccess) << r.err;
+  const nlohmann::ordered_json json = nlohmann::ordered_json::parse(r.out);
+  std::vector<std::string> keys;
+  for (const auto& item : json.items()) {
+    keys.push_back(item.key());
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"osLabel", "verdict", "supported", "present", "ready",
+                                            "workbenchStatus"}));
+  EXPECT_EQ(json.at("present").size(), 5u);
+  EXPECT_EQ(json.at("ready").size(), 6u);
+  // Installed, and no policy fetched in this process yet.
+  EXPECT_EQ(json.at("workbenchStatus"), 1);
+  EXPECT_EQ(json.at("present").at(4), false);
+
+  const DiagRun elsewhere = run({"env", "--install-dir", root_.path()});
+  EXPECT_EQ(nlohmann::json::parse(elsewhere.out).at("workbenchStatus"), 0);
+}
+
+TEST_F(DiagInstallationTest, EnvRatesTheDiscoveredLocationByDefault) {
+  ASSERT_TRUE(record_install_location(install_dir_));
+  releases_.store("1.2.3");
+  const DiagRun r = run({"env"});
+  ASSERT_EQ(r.code, kExitSuccess) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out).at("workbenchStatus"), 2);
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;
@@ -69,7 +156,11 @@ INSTANTIATE_TEST_SUITE_P(Table,
                                          UsageCase{"UnknownCommand", {"frobnicate"}},
                                          UsageCase{"VersionWithExtra", {"version", "x"}},
                                          UsageCase{"Sha256WithoutFile", {"sha256"}},
-                                         UsageCase{"Sha256WithTwoFiles", {"sha256", "a", "b"}}),
+                                         UsageCase{"Sha256WithTwoFiles", {"sha256", "a", "b"}},
+                                         UsageCase{"EnvUnknownOption", {"env", "--dir", "x"}},
+                                         UsageCase{"EnvWithoutDirectory", {"env", "--install-dir"}},
+                                         UsageCase{"ManifestWithoutDirectory", {"manifest"}},
+                                         UsageCase{"DiscoverWithExtra", {"discover", "x"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -12,7 +12,7 @@ class UiEventsTest : public testing::Test {
       checked_dirs_.push_back(dir);
       EnvironmentCheck check;
       check.report = EnvironmentReport{};
-      check.workbench_state = 1;
+      check.workbench_status = InstalledStatus::kOutdated;
       return check;
     };
     services_.open_workbench = [this](const UiState&) -> Status {
@@ -88,6 +88,7 @@ TEST_F(UiEventsTest, PolicyReadyRunsTheEnvironmentCheckAgain) {
   ASSERT_EQ(checked_dirs_.size(), 1u);
   EXPECT_EQ(checked_dirs_[0], "D:\\IDE");
   EXPECT_EQ(state_.workbench_state, 1);
+  EXPECT_TRUE(state_.is_update);
   EXPECT_TRUE(state_.report.has_value());
   EXPECT_FALSE(state_.message.has_value());
   EXPECT_TRUE(slot_.has_receiver());  // not terminal

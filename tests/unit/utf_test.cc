@@ -58,5 +58,42 @@ TEST(UtfRoundTripTest, ValidTextSurvivesBothWays) {
   EXPECT_EQ(utf16_to_utf8(utf8_to_utf16(text)), text);
 }
 
+struct Utf8ValidityCase {
+  std::string text;
+  bool valid;
+};
+
+TEST(Utf8ValidityTest, RejectsEveryMalformedForm) {
+  const Utf8ValidityCase cases[] = {
+      {"", true},
+      {"plain ascii", true},
+      {"工作台", true},
+      {"\xEF\xBF\xBD", true},      // U+FFFD written out is valid
+      {"\xF0\x9F\x98\x80", true},  // outside the BMP
+      {"\xFF", false},
+      {"\xC0\xAF", false},          // overlong
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"\xE5\xB7", false},          // cut short
+      {"ok\x80", false},            // stray continuation
+  };
+  for (const Utf8ValidityCase& c : cases) {
+    EXPECT_EQ(is_valid_utf8(c.text), c.valid) << testing::PrintToString(c.text);
+  }
+}
+
+TEST(TrimWhiteSpaceTest, RemovesUnicodeWhiteSpaceAtBothEndsOnly) {
+  EXPECT_EQ(trim_white_space("D:\\IDE\r\n"), "D:\\IDE");
+  EXPECT_EQ(trim_white_space(" \t\xE3\x80\x80"
+                             "D:\\My IDE\xC2\xA0\xE2\x80\xA8"),
+            "D:\\My IDE");
+  EXPECT_EQ(trim_white_space("\xC2\x85\xE1\x9A\x80x\xE2\x80\x8A"), "x");
+  EXPECT_EQ(trim_white_space(" \r\n\v\f "), "");
+  EXPECT_EQ(trim_white_space(""), "");
+  // Zero-width space is not White_Space, and damage is kept as it is.
+  EXPECT_EQ(trim_white_space("\xE2\x80\x8Bx "), "\xE2\x80\x8Bx");
+  EXPECT_EQ(trim_white_space(" \xFFx\xFF "), "\xFFx\xFF");
+}
+
 }  // namespace
 }  // namespace velmo

@@ -8,8 +8,11 @@
 #include <map>
 #include <optional>
 
+#include "environment/environment_check.h"
+#include "environment/install_location.h"
 #include "installer/bootstrap_policy.h"
 #include "installer/downloader.h"
+#include "installer/install_manifest.h"
 #include "installer/sha256_file.h"
 #include "platform/result.h"
 
@@ -34,7 +37,13 @@ constexpr char kUsage[] =
     "                 scheme://host[:port]; default: the built-in endpoint)\n"
     "  download --url U --sha256 H --bytes N --name F\n"
     "                 download into %ProgramData%\\VelmoInstaller\\downloads\\F,\n"
-    "                 one {\"progress\":N} line per progress report\n";
+    "                 one {\"progress\":N} line per progress report\n"
+    "  env [--install-dir D]\n"
+    "                 the environment check: system label, verdict, components\n"
+    "                 present (1-5) and ready (0-5), and the workbench status at D\n"
+    "                 (default: the discovered location)\n"
+    "  manifest DIR   the install manifest of DIR, as the assistant accepts it\n"
+    "  discover       the install location the assistant would choose\n";
 
 // "--name value" pairs after the command; nothing when an option is unknown,
 // repeated or lacks its value.
@@ -147,6 +156,55 @@ int command_download(const std::vector<std::string>& args, std::ostream& out, st
   return kExitSuccess;
 }
 
+int command_env(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto options = parse_options(args, {"--install-dir"});
+  if (!options) {
+    return usage(err);
+  }
+  const auto given = options->find("--install-dir");
+  const std::string install_dir =
+      given != options->end() ? given->second : discover_install_location();
+  const EnvironmentCheck check = check_environment(install_dir);
+  nlohmann::ordered_json json;
+  json["osLabel"] = check.report.os_label;
+  json["verdict"] = check.report.verdict;
+  json["supported"] = check.report.supported;
+  json["present"] = check.report.present;
+  json["ready"] = check.report.ready;
+  json["workbenchStatus"] =
+      static_cast<int>(check.workbench_status.value_or(InstalledStatus::kNotInstalled));
+  print_json(out, json);
+  return kExitSuccess;
+}
+
+int command_manifest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) {
+    return usage(err);
+  }
+  const std::optional<InstallManifest> manifest = read_install_manifest(args[1]);
+  if (!manifest) {
+    // Launch mode's gate gives the message for a directory that is not a
+    // recognised installation.
+    return failure(err, resolve_launch_target(args[1]).error());
+  }
+  nlohmann::ordered_json json;
+  json["commandLibraryPath"] = manifest->command_library_path;
+  json["executablePath"] = manifest->executable_path;
+  json["installPath"] = manifest->install_path;
+  json["product"] = manifest->product;
+  json["version"] = manifest->version;
+  print_json(out, json);
+  return kExitSuccess;
+}
+
+int command_discover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 1) {
+    return usage(err);
+  }
+  print_json(out, nlohmann::ordered_json{{"installDir", discover_install_location()}});
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -165,6 +223,15 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "download") {
     return command_download(args, out, err);
+  }
+  if (command == "env") {
+    return command_env(args, out, err);
+  }
+  if (command == "manifest") {
+    return command_manifest(args, out, err);
+  }
+  if (command == "discover") {
+    return command_discover(args, out, err);
   }
   return usage(err);
 }

@@ -38,6 +38,15 @@ OsResult<File> File::create_truncate(const std::string& path) {
   return File(fd);
 }
 
+OsResult<File> File::create_new(const std::string& path) {
+  // O_NOFOLLOW with O_EXCL: a dangling link under the name fails too.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
 OsResult<File> File::open_append(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (fd < 0) {

@@ -57,6 +57,20 @@ OsStatus create_directories(const std::string& path) {
   return {};
 }
 
+OsResult<std::string> final_path_name(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) {
+    return std::unexpected(last_os_error());
+  }
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+bool is_fixed_drive(const std::string& /*root*/) {
+  return false;
+}
+
 std::optional<std::string> environment_variable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   if (value == nullptr) {

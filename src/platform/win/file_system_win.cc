@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/win/handles.h"
 #include "platform/win/wide.h"
 #include "platform/windows_path.h"
 
@@ -52,6 +53,34 @@ OsStatus create_directories(const std::string& path) {
     return std::unexpected(last_os_error());
   }
   return {};
+}
+
+OsResult<std::string> final_path_name(const std::string& path) {
+  // No access rights are needed to ask for the name; backup semantics let
+  // the call open directories as well as files.
+  UniqueHandle object(::CreateFileW(to_wide(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!object) {
+    return std::unexpected(last_os_error());
+  }
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(object.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) {
+      return std::unexpected(last_os_error());
+    }
+    if (length < buffer.size()) {
+      return from_wide(std::wstring_view(buffer.data(), length));
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+bool is_fixed_drive(const std::string& root) {
+  return ::GetDriveTypeW(to_wide(root).c_str()) == DRIVE_FIXED;
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

@@ -62,6 +62,14 @@ OsResult<File> File::create_truncate(const std::string& path) {
   return File(reinterpret_cast<intptr_t>(*handle));
 }
 
+OsResult<File> File::create_new(const std::string& path) {
+  auto handle = open_for_write(path, CREATE_NEW);
+  if (!handle) {
+    return std::unexpected(handle.error());
+  }
+  return File(reinterpret_cast<intptr_t>(*handle));
+}
+
 OsResult<File> File::open_append(const std::string& path) {
   auto handle = open_for_write(path, OPEN_EXISTING);
   if (!handle) {

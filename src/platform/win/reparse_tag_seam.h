@@ -1,0 +1,23 @@
+#ifndef VELMO_PLATFORM_WIN_REPARSE_TAG_SEAM_H_
+#define VELMO_PLATFORM_WIN_REPARSE_TAG_SEAM_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velmo {
+
+// Wine neither creates nor reports name-surrogate reparse points, so the
+// Windows backend's refusal of links could never be exercised there. Tests
+// install a probe that names the reparse tag of chosen paths; the attribute
+// reader then treats those paths as reparse points with that tag. Nothing
+// in the program sets it.
+using ReparseTagProbe = std::optional<uint32_t> (*)(const std::string& path);
+
+// Installs the probe (nullptr removes it). Not for concurrent use with the
+// attribute reader: tests set it before the code under test runs.
+void set_reparse_tag_probe_for_testing(ReparseTagProbe probe);
+
+}  // namespace velmo
+
+#endif  // VELMO_PLATFORM_WIN_REPARSE_TAG_SEAM_H_

@@ -1,0 +1,76 @@
+#ifndef VELMO_TESTS_UNIT_TEMP_DIR_H_
+#define VELMO_TESTS_UNIT_TEMP_DIR_H_
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/file.h"
+#include "platform/file_system.h"
+
+#ifdef _WIN32
+#include "platform/win/wide.h"
+#endif
+
+namespace velmo::test {
+
+// A std::filesystem path for a UTF-8 path. On Windows a narrow string would
+// be read in the ANSI code page, which mangles names like "工作台".
+inline std::filesystem::path fs_path(const std::string& utf8) {
+#ifdef _WIN32
+  return std::filesystem::path(to_wide(utf8));
+#else
+  return std::filesystem::path(utf8);
+#endif
+}
+
+// Writes a whole file through the platform layer (UTF-8 names on both
+// backends).
+inline void write_file(const std::string& path, std::string_view content) {
+  OsResult<File> file = File::create_truncate(path);
+  ASSERT_TRUE(file.has_value()) << path << ": " << file.error().text;
+  ASSERT_TRUE(file->write_all(std::as_bytes(std::span(content.data(), content.size()))));
+}
+
+inline std::string read_file(const std::string& path) {
+  OsResult<std::string> text = read_small_file(path, 1 << 24);
+  EXPECT_TRUE(text.has_value()) << path;
+  return text.value_or("");
+}
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the test ends.
+class TempDir {
+ public:
+  explicit TempDir(std::string_view prefix = "velmo-test") {
+    const std::string name = std::string(prefix) + "-" + std::to_string(std::random_device{}()) +
+                             std::to_string(std::random_device{}());
+#ifdef _WIN32
+    path_ = from_wide(std::filesystem::temp_directory_path().wstring());
+#else
+    path_ = std::filesystem::temp_directory_path().string();
+#endif
+    path_ = path_join(path_, name);
+    EXPECT_TRUE(create_directories(path_).has_value()) << path_;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(fs_path(path_), ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string join(std::string_view name) const { return path_join(path_, name); }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace velmo::test
+
+#endif  // VELMO_TESTS_UNIT_TEMP_DIR_H_
