@@ -39,18 +39,17 @@ bool digests_equal(std::string_view a, std::string_view b) {
   return true;
 }
 
-Result<std::string> sha256_file(const std::string& path) {
-  auto file = File::open_for_read(path);
-  if (!file) {
-    return fail(phrase_with_error(kReadFailed, file.error()));
-  }
+namespace {
+
+// The digest of an open file from its position to the end.
+Result<std::string> hash_open_file(File& file) {
   auto hasher = Sha256::create();
   if (!hasher) {
     return fail(phrase_with_error(kReadFailed, hasher.error()));
   }
   std::vector<std::byte> buffer(kHashReadBytes);
   for (;;) {
-    auto got = file->read(buffer);
+    auto got = file.read(buffer);
     if (!got) {
       return fail(phrase_with_error(kReadFailed, got.error()));
     }
@@ -66,6 +65,24 @@ Result<std::string> sha256_file(const std::string& path) {
     return fail(phrase_with_error(kReadFailed, digest.error()));
   }
   return digest_to_hex(*digest);
+}
+
+}  // namespace
+
+Result<std::string> sha256_file(const std::string& path) {
+  auto file = File::open_for_read(path);
+  if (!file) {
+    return fail(phrase_with_error(kReadFailed, file.error()));
+  }
+  return hash_open_file(*file);
+}
+
+Result<std::string> hash_file_checked(const std::string& path) {
+  auto file = File::open_for_read(path);
+  if (!file) {
+    return fail(phrase_with_error("打开校验文件失败", file.error()));
+  }
+  return hash_open_file(*file);
 }
 
 }  // namespace velmo

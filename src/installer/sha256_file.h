@@ -16,6 +16,10 @@ inline constexpr size_t kHashReadBytes = 1048576;
 // "读取校验文件失败：{error}" when it cannot be opened or read.
 Result<std::string> sha256_file(const std::string& path);
 
+// The same digest, telling the two failures apart: "打开校验文件失败：{e}"
+// when the file cannot be opened, "读取校验文件失败：{e}" when a read fails.
+Result<std::string> hash_file_checked(const std::string& path);
+
 // 64 upper-case hexadecimal digits.
 std::string digest_to_hex(const Sha256Digest& digest);
 

@@ -37,6 +37,9 @@ class File {
   // Reads up to buffer.size() bytes; 0 means the end of the file.
   OsResult<size_t> read(std::span<std::byte> buffer);
 
+  // Moves the read and write position to `offset` bytes from the start.
+  OsStatus seek(uint64_t offset);
+
   // Writes every byte or fails.
   OsStatus write_all(std::span<const std::byte> data);
 

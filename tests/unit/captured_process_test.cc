@@ -28,7 +28,8 @@ TEST(CapturedProcessTest, KeepsStandardOutputAndTheExitCode) {
 }
 
 TEST(CapturedProcessTest, MissingProgramFailsToStart) {
-  const OsResult<CapturedRun> run = run_captured(system_program_path("velmo-no-such-program.exe"), {});
+  const OsResult<CapturedRun> run =
+      run_captured(system_program_path("velmo-no-such-program.exe"), {});
   EXPECT_FALSE(run.has_value());
 }
 

@@ -90,8 +90,8 @@ class DetectComponentsTest : public testing::Test {
     ASSERT_TRUE(create_directories(dir));
     const std::string program = path_join(dir, kMainProgramFileName);
     test::write_file(program, "MZ");
-    ASSERT_TRUE(write_install_manifest(path_join(dir, kInstallManifestFileName), dir, program,
-                                       version));
+    ASSERT_TRUE(
+        write_install_manifest(path_join(dir, kInstallManifestFileName), dir, program, version));
     ASSERT_TRUE(record_install_location(dir));
   }
 
@@ -115,8 +115,7 @@ TEST_F(DetectComponentsTest, FreshMachineHasNothingReady) {
 }
 
 TEST_F(DetectComponentsTest, CachedInstallerOfTheStoredReleaseIsReadyBySize) {
-  const std::string cached =
-      path_join(downloads_, "VelmoQenWorkbench-Update-v1.10.0.package");
+  const std::string cached = path_join(downloads_, "VelmoQenWorkbench-Update-v1.10.0.package");
   test::write_file(cached, "0123456789");
   EXPECT_FALSE(detect().workbench_installer_ready) << "no policy fetched yet";
   releases_.store("1.10.0", 10);

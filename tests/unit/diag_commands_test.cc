@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "../unit/bundle_builder.h"
 #include "../unit/release_fixture.h"
 #include "../unit/temp_dir.h"
 #include "../unit/test_env.h"
@@ -136,6 +137,34 @@ TEST_F(DiagInstallationTest, EnvRatesTheDiscoveredLocationByDefault) {
   EXPECT_EQ(nlohmann::json::parse(r.out).at("workbenchStatus"), 2);
 }
 
+TEST_F(DiagInstallationTest, BundlePrintsTheVerifiedInstallSource) {
+  const test::BuiltBundle built = test::build_bundle(test::BundleSpec{});
+  const std::string installer = root_.join("setup.package");
+  test::write_file(
+      installer, std::string(reinterpret_cast<const char*>(built.file.data()), built.file.size()));
+  const std::string digest = test::sha256_hex(built.file);
+  const std::string size = std::to_string(built.file.size());
+
+  const DiagRun r = run({"bundle", "--installer", installer, "--version", "1.10.0", "--sha256",
+                         digest, "--bytes", size});
+  ASSERT_EQ(r.code, kExitSuccess) << r.err;
+  const nlohmann::ordered_json json = nlohmann::ordered_json::parse(r.out);
+  const std::string cache =
+      path_join(path_join(path_join(path_join(root_.join("data"), "VelmoInstaller"), "downloads"),
+                          "embedded-core"),
+                "VelmoQenWorkbench-Core-v1.10.0.exe");
+  const nlohmann::ordered_json expected = {{"path", cache},
+                                           {"sha256", built.manifest.main_program.sha256},
+                                           {"bytes", built.manifest.main_program.bytes},
+                                           {"source", "embedded://verified-installer-bundle"}};
+  EXPECT_EQ(json, expected);
+
+  const DiagRun wrong = run({"bundle", "--installer", installer, "--version", "1.11.0", "--sha256",
+                             digest, "--bytes", size});
+  EXPECT_EQ(wrong.code, kExitFailure);
+  EXPECT_EQ(wrong.err, "安装包中的固定助手更新清单与目标版本不一致。\n");
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;
@@ -160,7 +189,13 @@ INSTANTIATE_TEST_SUITE_P(Table,
                                          UsageCase{"EnvUnknownOption", {"env", "--dir", "x"}},
                                          UsageCase{"EnvWithoutDirectory", {"env", "--install-dir"}},
                                          UsageCase{"ManifestWithoutDirectory", {"manifest"}},
-                                         UsageCase{"DiscoverWithExtra", {"discover", "x"}}),
+                                         UsageCase{"DiscoverWithExtra", {"discover", "x"}},
+                                         UsageCase{"BundleWithoutSize",
+                                                   {"bundle", "--installer", "a", "--version",
+                                                    "1.0.0", "--sha256", "x"}},
+                                         UsageCase{"BundleWithBadSize",
+                                                   {"bundle", "--installer", "a", "--version",
+                                                    "1.0.0", "--sha256", "x", "--bytes", "-1"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -37,12 +37,13 @@ const std::string kFiveKeys =
 const ParseCase kParseCases[] = {
     {"Object", "{" + kFiveKeys + "}", true},
     {"ObjectWithWhiteSpaceAround", " \r\n{" + kFiveKeys + "}\n\t ", true},
-    {"ExtraKeysIgnored", R"({"components": [1, {"a": 2}], "installedAtUnix": 5, )" + kFiveKeys + "}",
-     true},
+    {"ExtraKeysIgnored",
+     R"({"components": [1, {"a": 2}], "installedAtUnix": 5, )" + kFiveKeys + "}", true},
     {"ArrayOfFive",
      R"(["embedded://frontend-bundle", "D:\\IDE\\VelmoQen工作台.exe", "D:\\IDE", "VelmoQen工作台", "1.4.0"])",
      true},
-    {"ArrayOfFour", R"(["embedded://frontend-bundle", "D:\\IDE\\VelmoQen工作台.exe", "D:\\IDE", "VelmoQen工作台"])",
+    {"ArrayOfFour",
+     R"(["embedded://frontend-bundle", "D:\\IDE\\VelmoQen工作台.exe", "D:\\IDE", "VelmoQen工作台"])",
      false},
     {"ArrayOfSix",
      R"(["embedded://frontend-bundle", "D:\\IDE\\VelmoQen工作台.exe", "D:\\IDE", "VelmoQen工作台", "1.4.0", "x"])",
@@ -293,7 +294,8 @@ TEST_F(ManifestWriterTest, RecordsTheSystemTime) {
         .count();
   };
   const int64_t before = seconds();
-  ASSERT_TRUE(write_install_manifest(manifest_path_, "D:\\x", "D:\\x\\VelmoQen工作台.exe", "1.0.0"));
+  ASSERT_TRUE(
+      write_install_manifest(manifest_path_, "D:\\x", "D:\\x\\VelmoQen工作台.exe", "1.0.0"));
   const int64_t after = seconds();
   const auto written = nlohmann::json::parse(test::read_file(manifest_path_));
   const int64_t at = written.at("installedAtUnix").get<int64_t>();

@@ -64,8 +64,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  std::string join(std::string_view name) const { return path_join(path_, name); }
+  const std::string& path() const {
+    return path_;
+  }
+  std::string join(std::string_view name) const {
+    return path_join(path_, name);
+  }
 
  private:
   std::string path_;

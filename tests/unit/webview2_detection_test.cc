@@ -18,7 +18,8 @@ struct RegOutputCase {
 
 const RegOutputCase kRegOutputs[] = {
     {"ValueLine",
-     "\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\{F3017226-FE2A-"
+     "\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\{F3017226-"
+     "FE2A-"
      "4295-8BDF-00C3A9A7E4C5}\r\n    pv    REG_SZ    120.0.2210.91\r\n\r\n",
      "120.0.2210.91"},
     {"UninstalledMarker", "    pv    REG_SZ    0.0.0.0\r\n", std::nullopt},
@@ -32,8 +33,9 @@ const RegOutputCase kRegOutputs[] = {
     {"VersionGluedToInvalidByteSkipped", "pv 1.2\xFF 7.7", "7.7"},
     {"Empty", "", std::nullopt},
     {"OnlyWhiteSpace", " \t\r\n\f", std::nullopt},
-    {"NoBreakSpaceIsNotASeparator", "pv REG_SZ\xC2\xA0"
-                                    "1.2 3.4",
+    {"NoBreakSpaceIsNotASeparator",
+     "pv REG_SZ\xC2\xA0"
+     "1.2 3.4",
      "3.4"},
 };
 

@@ -11,10 +11,13 @@
 #include "environment/environment_check.h"
 #include "environment/install_location.h"
 #include "installer/bootstrap_policy.h"
+#include "installer/download_url.h"
 #include "installer/downloader.h"
 #include "installer/install_manifest.h"
+#include "installer/release_store.h"
 #include "installer/sha256_file.h"
 #include "platform/result.h"
+#include "update_bundle/install_source.h"
 
 namespace velmo::diag {
 
@@ -43,7 +46,11 @@ constexpr char kUsage[] =
     "                 present (1-5) and ready (0-5), and the workbench status at D\n"
     "                 (default: the discovered location)\n"
     "  manifest DIR   the install manifest of DIR, as the assistant accepts it\n"
-    "  discover       the install location the assistant would choose\n";
+    "  discover       the install location the assistant would choose\n"
+    "  bundle --installer P --version V --sha256 H --bytes N\n"
+    "                 take V (installer digest H, size N) as the released version,\n"
+    "                 verify the downloaded installer P and its bundle, and cache\n"
+    "                 the main program; prints the install source\n";
 
 // "--name value" pairs after the command; nothing when an option is unknown,
 // repeated or lacks its value.
@@ -205,6 +212,40 @@ int command_discover(const std::vector<std::string>& args, std::ostream& out, st
   return kExitSuccess;
 }
 
+int command_bundle(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto options = parse_options(args, {"--installer", "--version", "--sha256", "--bytes"});
+  if (!options || options->size() != 4) {
+    return usage(err);
+  }
+  const std::optional<uint64_t> bytes = parse_u64(options->at("--bytes"));
+  if (!bytes) {
+    return usage(err);
+  }
+  const std::string& version = options->at("--version");
+  // The release as a validated policy would have stored it; the address is
+  // the official one for the version and is not used here.
+  VerifiedRelease release{.latest_version = version,
+                          .download_url = built_in_policy_origin() +
+                                          std::string(kInstallerPathPrefix) +
+                                          installer_file_name(version),
+                          .sha256 = options->at("--sha256"),
+                          .installer_bytes = *bytes};
+  if (Status stored = store_release(std::move(release)); !stored) {
+    return failure(err, stored.error());
+  }
+  Result<InstallSource> source = prepare_install_source(options->at("--installer"));
+  if (!source) {
+    return failure(err, source.error());
+  }
+  nlohmann::ordered_json json;
+  json["path"] = source->path;
+  json["sha256"] = source->sha256;
+  json["bytes"] = source->bytes;
+  json["source"] = source->source;
+  print_json(out, json);
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -232,6 +273,9 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "discover") {
     return command_discover(args, out, err);
+  }
+  if (command == "bundle") {
+    return command_bundle(args, out, err);
   }
   return usage(err);
 }

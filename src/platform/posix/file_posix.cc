@@ -76,6 +76,16 @@ OsStatus File::flush() {
   return {};
 }
 
+OsStatus File::seek(uint64_t offset) {
+  if (offset > static_cast<uint64_t>(INT64_MAX)) {
+    return std::unexpected(os_error_from_code(EINVAL));
+  }
+  if (::lseek(static_cast<int>(native_), static_cast<off_t>(offset), SEEK_SET) < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
 OsResult<size_t> File::read(std::span<std::byte> buffer) {
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(native_), buffer.data(), buffer.size());

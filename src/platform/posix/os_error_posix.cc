@@ -13,4 +13,8 @@ OsError last_os_error() {
   return os_error_from_code(static_cast<uint32_t>(errno));
 }
 
+OsError unexpected_end_of_file() {
+  return os_error_from_code(ENODATA);
+}
+
 }  // namespace velmo

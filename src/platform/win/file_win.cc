@@ -111,6 +111,18 @@ OsResult<size_t> File::read(std::span<std::byte> buffer) {
   return static_cast<size_t>(got);
 }
 
+OsStatus File::seek(uint64_t offset) {
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (offset > static_cast<uint64_t>(INT64_MAX) ||
+      !::SetFilePointerEx(as_handle(native_), position, nullptr, FILE_BEGIN)) {
+    return std::unexpected(offset > static_cast<uint64_t>(INT64_MAX)
+                               ? os_error_from_code(ERROR_NEGATIVE_SEEK)
+                               : last_os_error());
+  }
+  return {};
+}
+
 bool File::is_open() const {
   return native_ != kInvalid;
 }

@@ -38,4 +38,8 @@ OsError last_os_error() {
   return os_error_from_code(code);
 }
 
+OsError unexpected_end_of_file() {
+  return os_error_from_code(ERROR_HANDLE_EOF);
+}
+
 }  // namespace velmo

@@ -1,0 +1,231 @@
+#include "update_bundle/install_source.h"
+
+#include <gtest/gtest.h>
+
+#include "bundle_builder.h"
+#include "installer/sha256_file.h"
+#include "platform/file_system.h"
+#include "release_fixture.h"
+#include "temp_dir.h"
+#include "test_env.h"
+#include "update_bundle/bundle_reader.h"
+#include "update_bundle/payload_cache.h"
+
+#ifdef _WIN32
+#include "platform/win/reparse_tag_seam.h"
+#else
+#include <unistd.h>
+#endif
+
+namespace velmo {
+namespace {
+
+using test::Bytes;
+
+std::string as_text(const Bytes& bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// A payload in memory and the cache it is extracted to.
+class PayloadCacheTest : public testing::Test {
+ protected:
+  PayloadCacheTest() {
+    data_ = test::bytes_of("prefix MZ the main program's bytes, long enough to matter");
+    payload_ = {7, data_.size() - 7, ""};
+    payload_.sha256 = test::sha256_hex(Bytes(data_.begin() + 7, data_.end()));
+    cache_ = path_join(path_join(dir_.path(), "embedded-core"), "core.exe");
+  }
+
+  Status extract(const Bytes& data) {
+    MemoryBundleSource source(data);
+    return extract_payload_to_cache(source, payload_, kMainProgramLabel, cache_);
+  }
+
+  std::string expected_content() const { return as_text(Bytes(data_.begin() + 7, data_.end())); }
+
+  test::TempDir dir_{"velmo-cache"};
+  Bytes data_;
+  BundlePayload payload_;
+  std::string cache_;
+};
+
+TEST_F(PayloadCacheTest, CopiesThePayloadAndLeavesNoPartFile) {
+  ASSERT_TRUE(extract(data_));
+  EXPECT_EQ(test::read_file(cache_), expected_content());
+  EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+TEST_F(PayloadCacheTest, MatchingCacheIsReusedWithoutReadingTheInstaller) {
+  ASSERT_TRUE(extract(data_));
+  // The installer now holds other bytes: only a reuse can still succeed.
+  Bytes changed = data_;
+  changed[10] ^= std::byte{1};
+  ASSERT_TRUE(extract(changed));
+  EXPECT_EQ(test::read_file(cache_), expected_content());
+}
+
+TEST_F(PayloadCacheTest, StaleCacheAndLeftoverPartFileAreReplaced) {
+  ASSERT_TRUE(create_directories(path_join(dir_.path(), "embedded-core")));
+  test::write_file(cache_, "MZ an older program");
+  test::write_file(cache_part_path(cache_), "half of something");
+  ASSERT_TRUE(extract(data_));
+  EXPECT_EQ(test::read_file(cache_), expected_content());
+  EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+TEST_F(PayloadCacheTest, PayloadWithoutMzIsRefusedAndNothingIsLeft) {
+  data_[7] = std::byte{'X'};
+  payload_.sha256 = test::sha256_hex(Bytes(data_.begin() + 7, data_.end()));
+  EXPECT_EQ(extract(data_).error(), "写入后的受保护主程序校验失败。");
+  EXPECT_FALSE(path_exists(cache_));
+  EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+TEST_F(PayloadCacheTest, InstallerEndingEarlyFailsAndRemovesThePartFile) {
+  const Bytes cut(data_.begin(), data_.end() - 5);
+  const Status extracted = extract(cut);
+  ASSERT_FALSE(extracted.has_value());
+  EXPECT_TRUE(extracted.error().starts_with("读取受保护主程序失败：")) << extracted.error();
+  EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+TEST_F(PayloadCacheTest, DirectoryAtTheCachePathIsRefused) {
+  ASSERT_TRUE(create_directories(cache_));
+  EXPECT_EQ(extract(data_).error(), "受保护主程序不是普通文件，已停止更新。");
+}
+
+TEST_F(PayloadCacheTest, DirectoryAtThePartPathIsRefused) {
+  ASSERT_TRUE(create_directories(cache_part_path(cache_)));
+  EXPECT_EQ(extract(data_).error(), "未完成的受保护主程序缓存不是普通文件，已停止更新。");
+}
+
+TEST_F(PayloadCacheTest, FileInPlaceOfTheCacheDirectoryFails) {
+  test::write_file(path_join(dir_.path(), "embedded-core"), "not a folder");
+  const Status extracted = extract(data_);
+  ASSERT_FALSE(extracted.has_value());
+  EXPECT_TRUE(extracted.error().starts_with("创建受保护主程序缓存目录失败：")) << extracted.error();
+}
+
+#ifndef _WIN32
+TEST_F(PayloadCacheTest, LinksAtTheCachePathsAreRefusedAndNotWrittenThrough) {
+  ASSERT_TRUE(create_directories(path_join(dir_.path(), "embedded-core")));
+  const std::string victim = dir_.join("victim.exe");
+  test::write_file(victim, "keep me");
+  ASSERT_EQ(::symlink(victim.c_str(), cache_.c_str()), 0);
+  EXPECT_EQ(extract(data_).error(), "受保护主程序不是普通文件，已停止更新。");
+  ASSERT_TRUE(remove_file(cache_));
+
+  ASSERT_EQ(::symlink(victim.c_str(), cache_part_path(cache_).c_str()), 0);
+  EXPECT_EQ(extract(data_).error(), "未完成的受保护主程序缓存不是普通文件，已停止更新。");
+  EXPECT_EQ(test::read_file(victim), "keep me");
+}
+
+TEST_F(PayloadCacheTest, LinkedCacheDirectoryIsRefused) {
+  const std::string elsewhere = dir_.join("elsewhere");
+  ASSERT_TRUE(create_directories(elsewhere));
+  ASSERT_EQ(::symlink(elsewhere.c_str(), path_join(dir_.path(), "embedded-core").c_str()), 0);
+  EXPECT_EQ(extract(data_).error(), "受保护主程序缓存目录不是普通目录，已停止更新。");
+}
+#else
+std::string g_linked;
+std::optional<uint32_t> linked(const std::string& path) {
+  return path == g_linked ? std::optional<uint32_t>(0xA000000C) : std::nullopt;
+}
+
+TEST_F(PayloadCacheTest, LinksAtTheCachePathsAreRefused) {
+  ASSERT_TRUE(extract(data_));
+  set_reparse_tag_probe_for_testing(linked);
+  g_linked = cache_;
+  EXPECT_EQ(extract(data_).error(), "受保护主程序不是普通文件，已停止更新。");
+  g_linked = path_join(dir_.path(), "embedded-core");
+  ASSERT_TRUE(remove_file(cache_));
+  EXPECT_EQ(extract(data_).error(), "受保护主程序缓存目录不是普通目录，已停止更新。");
+  set_reparse_tag_probe_for_testing(nullptr);
+}
+#endif
+
+// A downloaded installer in a data root of its own, and the release that
+// describes it.
+class PrepareInstallSourceTest : public testing::Test {
+ protected:
+  PrepareInstallSourceTest() : program_data_("ProgramData", dir_.join("data")) {
+    built_ = test::build_bundle(test::BundleSpec{});
+    installer_ = dir_.join("VelmoQenWorkbench-Update-v1.10.0.package");
+    test::write_file(installer_, as_text(built_.file));
+    release_ = VerifiedRelease{.latest_version = "1.10.0",
+                               .download_url = "https://localhost/x",
+                               .sha256 = test::sha256_hex(built_.file),
+                               .installer_bytes = built_.file.size()};
+  }
+
+  test::TempDir dir_{"velmo-source"};
+  test::ScopedEnv program_data_;
+  test::BuiltBundle built_;
+  std::string installer_;
+  VerifiedRelease release_;
+};
+
+TEST_F(PrepareInstallSourceTest, VerifiedInstallerGivesTheCachedMainProgram) {
+  const Result<InstallSource> source = prepare_install_source(installer_, release_);
+  ASSERT_TRUE(source.has_value()) << source.error();
+  const std::string downloads =
+      path_join(path_join(dir_.join("data"), "VelmoInstaller"), "downloads");
+  EXPECT_EQ(source->path,
+            path_join(path_join(downloads, "embedded-core"), "VelmoQenWorkbench-Core-v1.10.0.exe"));
+  EXPECT_EQ(source->sha256, built_.manifest.main_program.sha256);
+  EXPECT_EQ(source->bytes, built_.manifest.main_program.bytes);
+  EXPECT_EQ(source->source, "embedded://verified-installer-bundle");
+  EXPECT_EQ(test::read_file(source->path), "MZ main program bytes");
+}
+
+TEST_F(PrepareInstallSourceTest, InstallerThatDoesNotMatchTheReleaseIsRefused) {
+  struct Case {
+    const char* name;
+    std::function<void(VerifiedRelease&)> edit;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"size", [](VerifiedRelease& r) { r.installer_bytes += 1; },
+       "更新数据包长度与服务器策略不一致，已停止更新。"},
+      {"digest", [](VerifiedRelease& r) { r.sha256[0] = r.sha256[0] == 'A' ? 'B' : 'A'; },
+       "更新数据包 SHA-256 与服务器策略不一致，已停止更新。"},
+      {"malformed digest", [](VerifiedRelease& r) { r.sha256.pop_back(); },
+       "更新数据包 SHA-256 与服务器策略不一致，已停止更新。"},
+      {"version", [](VerifiedRelease& r) { r.latest_version = "1.11.0"; },
+       "安装包中的固定助手更新清单与目标版本不一致。"},
+  };
+  for (const Case& c : cases) {
+    VerifiedRelease release = release_;
+    c.edit(release);
+    const Result<InstallSource> source = prepare_install_source(installer_, release);
+    ASSERT_FALSE(source.has_value()) << c.name;
+    EXPECT_EQ(source.error(), c.message) << c.name;
+  }
+}
+
+TEST_F(PrepareInstallSourceTest, LowerCaseReleaseDigestIsAccepted) {
+  for (char& c : release_.sha256) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  EXPECT_TRUE(prepare_install_source(installer_, release_).has_value());
+}
+
+TEST_F(PrepareInstallSourceTest, MissingOrDirectoryInstallerIsRefused) {
+  ASSERT_TRUE(remove_file(installer_));
+  const Result<InstallSource> missing = prepare_install_source(installer_, release_);
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_TRUE(missing.error().starts_with("检查更新数据包失败：")) << missing.error();
+  ASSERT_TRUE(create_directories(installer_));
+  EXPECT_EQ(prepare_install_source(installer_, release_).error(),
+            "更新数据包不是普通文件，已停止更新。");
+}
+
+TEST_F(PrepareInstallSourceTest, StoredReleaseIsUsedAndRequired) {
+  test::ScopedReleaseStore releases;
+  EXPECT_EQ(prepare_install_source(installer_).error(), "尚未取得正式版本策略，请重新检测。");
+  ASSERT_TRUE(store_release(release_));
+  EXPECT_TRUE(prepare_install_source(installer_).has_value());
+}
+
+}  // namespace
+}  // namespace velmo
