@@ -23,8 +23,8 @@ bool installer_ready() {
   if (!release) {
     return false;
   }
-  const std::string path = path_join(download_directory_path(),
-                                     workbench_installer_file_name(release->latest_version));
+  const std::string path =
+      path_join(download_directory_path(), workbench_installer_file_name(release->latest_version));
   return is_cached_file_ready(path, release->installer_bytes, std::nullopt);
 }
 

@@ -13,9 +13,8 @@ constexpr size_t kWebView2Ready = 4;
 constexpr size_t kWorkbenchReady = 5;
 
 void copy_detection(const ComponentDetection& detection, EnvironmentReport& report) {
-  report.present = {detection.sp1_present, detection.kb4490628_present,
-                    detection.kb4474419_present, detection.webview2_present,
-                    detection.workbench_current};
+  report.present = {detection.sp1_present, detection.kb4490628_present, detection.kb4474419_present,
+                    detection.webview2_present, detection.workbench_current};
   report.ready = {};
   report.ready[kWebView2Ready] = detection.webview2_bootstrapper_ready;
   report.ready[kWorkbenchReady] = detection.workbench_installer_ready;

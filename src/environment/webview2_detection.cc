@@ -91,8 +91,7 @@ std::optional<std::string> parse_reg_query_version(std::string_view output) {
   return std::nullopt;
 }
 
-std::optional<std::string> query_webview2_version(const std::string& root,
-                                                  const std::string& key) {
+std::optional<std::string> query_webview2_version(const std::string& root, const std::string& key) {
   const OsResult<CapturedRun> run =
       run_captured(system_program_path("reg.exe"), {"query", root + "\\" + key, "/v", "pv"});
   if (!run || run->exit_code != 0) {

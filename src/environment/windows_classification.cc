@@ -40,8 +40,7 @@ WindowsClassification classify_windows(const std::optional<OsVersion>& version) 
   if (v.product_type == kProductDomainController || v.product_type == kProductServer) {
     return supported(label("Windows Server", v.build), "服务器兼容模式");
   }
-  const std::string name =
-      "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor);
+  const std::string name = "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor);
   return unsupported(label(name, v.build), "需要进一步确认");
 }
 

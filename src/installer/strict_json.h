@@ -21,7 +21,8 @@ std::optional<nlohmann::json> parse_strict_json(std::string_view text);
 // either an object holding each key (others are ignored) or an array of
 // exactly these values in this order. Nothing for any other shape.
 std::optional<std::vector<const nlohmann::json*>> record_values(
-    const nlohmann::json& document, std::span<const std::string_view> keys);
+    const nlohmann::json& document,
+    std::span<const std::string_view> keys);
 
 }  // namespace velmo
 

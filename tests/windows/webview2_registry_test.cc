@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "../unit/test_env.h"
 #include "environment/environment_check.h"
 #include "environment/webview2_detection.h"
 #include "platform/captured_process.h"
@@ -14,7 +15,6 @@
 #include "platform/file_system.h"
 #include "platform/os_version.h"
 #include "platform/win/wide.h"
-#include "../unit/test_env.h"
 
 namespace velmo {
 namespace {
@@ -46,9 +46,7 @@ class WebView2RegistryTest : public testing::Test {
     ASSERT_TRUE(reg({"add", key, "/v", "pv", "/t", "REG_SZ", "/d", version, "/f"})) << key;
   }
 
-  void install_files(const std::string& variable_root,
-                     const std::string& version,
-                     bool with_dll) {
+  void install_files(const std::string& variable_root, const std::string& version, bool with_dll) {
     std::string folder = variable_root;
     for (const char* part : {"Microsoft", "EdgeWebView", "Application"}) {
       folder = path_join(folder, part);

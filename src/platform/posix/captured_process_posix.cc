@@ -110,7 +110,8 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  const int spawned = ::posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  const int spawned =
+      ::posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
   if (spawned != 0) {
     return std::unexpected(os_error_from_code(static_cast<uint32_t>(spawned)));
   }

@@ -11,7 +11,8 @@ OsResult<PathAttributes> read_path_attributes(const std::string& path) {
   if (::lstat(path.c_str(), &info) != 0) {
     return std::unexpected(last_os_error());
   }
-  return PathAttributes{.directory = S_ISDIR(info.st_mode), .name_surrogate = S_ISLNK(info.st_mode)};
+  return PathAttributes{.directory = S_ISDIR(info.st_mode),
+                        .name_surrogate = S_ISLNK(info.st_mode)};
 }
 
 }  // namespace velmo

@@ -23,8 +23,8 @@ OsResult<uint32_t> read_reparse_tag(std::wstring path) {
     path.pop_back();
   }
   WIN32_FIND_DATAW data{};
-  UniqueFindHandle find(::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data,
-                                           FindExSearchNameMatch, nullptr, 0));
+  UniqueFindHandle find(
+      ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
   if (!find) {
     return std::unexpected(last_os_error());
   }
