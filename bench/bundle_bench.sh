@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The verified-installer steps (the whole installer against the release, the
+# bundle and both payloads, the main program's cache copy and its final
+# check) on a large bundle, timed against sha256sum of the same file in the
+# same run, with peak memory. The bundle is made by velmo-pack around random
+# programs; velmo-diag bundle runs the steps, natively and (when the Windows
+# build exists) under Wine. Each run starts without a cache file, so the
+# copy is included; a second line times the run that finds the cache valid.
+#
+#   bench/bundle_bench.sh [BUNDLE_MIB] [MAIN_MIB]     (default 512 and 400)
+set -euo pipefail
+
+root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
+cd "$root"
+bundle_mib=${1:-512}
+main_mib=${2:-400}
+helper_mib=1
+installer_mib=$((bundle_mib - main_mib - helper_mib))
+if [ "$installer_mib" -lt 1 ]; then
+  echo "usage: bench/bundle_bench.sh [BUNDLE_MIB] [MAIN_MIB] (MAIN_MIB + 2 <= BUNDLE_MIB)" >&2
+  exit 2
+fi
+
+cmake --preset host >/dev/null
+cmake --build --preset host --target velmo-diag velmo-pack >/dev/null
+diag="$root/build/host/tools/velmo-diag"
+pack="$root/build/host/tools/velmo-pack"
+windows_diag="$root/build/windows/tools/velmo-diag.exe"
+env_run="$root/build/windows/tests/network/velmo_env_run.exe"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# An unsigned PE32+ image: DOS header, "PE\0\0", file header and an optional
+# header with 16 empty data directories, then random filler.
+make_program() {
+  local path=$1 mib=$2
+  python3 - "$path" <<'PY'
+import struct, sys
+image = bytearray(512)
+image[0:2] = b"MZ"
+struct.pack_into("<I", image, 60, 64)
+image[64:68] = b"PE\0\0"
+struct.pack_into("<HH", image, 68, 0x8664, 0)
+struct.pack_into("<H", image, 84, 240)
+struct.pack_into("<H", image, 88, 0x20B)
+struct.pack_into("<I", image, 88 + 108, 16)
+open(sys.argv[1], "wb").write(image)
+PY
+  head -c "$((mib * 1024 * 1024 - 512))" /dev/urandom >>"$path"
+}
+
+make_program "$work/setup.exe" "$installer_mib"
+make_program "$work/main.exe" "$main_mib"
+make_program "$work/helper.exe" "$helper_mib"
+"$pack" bundle --installer "$work/setup.exe" --main-program "$work/main.exe" \
+  --startup-helper "$work/helper.exe" --version 1.0.0 -o "$work/bundle.exe" >/dev/null
+bytes=$(stat -c %s "$work/bundle.exe")
+digest=$(sha256sum "$work/bundle.exe" | cut -d' ' -f1)
+cache="$work/data/VelmoInstaller/downloads/embedded-core/VelmoQenWorkbench-Core-v1.0.0.exe"
+
+# Best of three: "seconds peak_kib". `fresh` removes the cache before each run.
+measure() {
+  local fresh=$1 best="" line
+  shift
+  for _ in 1 2 3; do
+    if [ "$fresh" = fresh ]; then rm -f "$cache"; fi
+    line=$(/usr/bin/time -f '%e %M' "$@" 2>&1 >/dev/null | tail -n 1)
+    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
+      best=$line
+    fi
+  done
+  echo "$best"
+}
+
+report() {
+  local name=$1 result=$2 peer=$3
+  local seconds=${result%% *} kib=${result##* } peer_seconds=${peer%% *}
+  awk -v n="$name" -v s="$seconds" -v k="$kib" -v p="$peer_seconds" 'BEGIN {
+    printf "%-40s %7.2f s  time ratio vs sha256sum %5.2f  peak RSS %6.1f MiB\n",
+           n, s, (p > 0 ? s / p : 0), k / 1024 }'
+}
+
+steps=(bundle --installer "$work/bundle.exe" --version 1.0.0 --sha256 "$digest" --bytes "$bytes")
+echo "bundle: $((bytes / 1048576)) MiB, main program ${main_mib} MiB, installer image ${installer_mib} MiB"
+peer=$(measure keep sha256sum "$work/bundle.exe")
+report "sha256sum of the bundle" "$peer" "$peer"
+native=(env ProgramData="$work/data" "$diag")
+report "velmo-diag bundle (native, new cache)" "$(measure fresh "${native[@]}" "${steps[@]}")" "$peer"
+report "velmo-diag bundle (native, cache valid)" "$(measure keep "${native[@]}" "${steps[@]}")" "$peer"
+if [ -x "$windows_diag" ] && [ -x "$env_run" ]; then
+  bash scripts/wine-bench.sh start "$root/build/windows" 2>/dev/null
+  trap 'bash scripts/wine-bench.sh stop "$root/build/windows" 2>/dev/null; rm -rf "$work"' EXIT
+  wine_steps=(bundle --installer "Z:${work//\//\\}\\bundle.exe" --version 1.0.0
+    --sha256 "$digest" --bytes "$bytes")
+  under_wine=(scripts/wine-run.sh "$env_run" "ProgramData=$work/data" -- "$windows_diag")
+  report "velmo-diag.exe bundle (Wine, new cache)" \
+    "$(measure fresh "${under_wine[@]}" "${wine_steps[@]}")" "$peer"
+  report "velmo-diag.exe bundle (Wine, cache valid)" \
+    "$(measure keep "${under_wine[@]}" "${wine_steps[@]}")" "$peer"
+fi
