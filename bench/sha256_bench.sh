@@ -8,6 +8,8 @@ set -euo pipefail
 
 root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
 cd "$root"
+# shellcheck source=bench/bench_lib.sh
+source bench/bench_lib.sh
 size_mib=${1:-512}
 
 cmake --preset host >/dev/null
@@ -19,17 +21,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$work/data.bin"
 
-# Best of three runs: prints "seconds peak_kib".
-measure() {
-  local best="" line
-  for _ in 1 2 3; do
-    line=$(/usr/bin/time -f '%e %M' "$@" 2>&1 >/dev/null | tail -n 1)
-    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best=$line
-    fi
-  done
-  echo "$best"
-}
 
 report() {
   local name=$1 result=$2 peer=$3
@@ -40,13 +31,13 @@ report() {
 }
 
 echo "file: ${size_mib} MiB of random data"
-peer=$(measure sha256sum "$work/data.bin")
+peer=$(best_of_three sha256sum "$work/data.bin")
 report "sha256sum" "$peer" "$peer"
-report "velmo-diag sha256 (native)" "$(measure "$native" sha256 "$work/data.bin")" "$peer"
+report "velmo-diag sha256 (native)" "$(best_of_three "$native" sha256 "$work/data.bin")" "$peer"
 if [ -x "$windows" ]; then
   # The bench is brought up first so that only the program's own start under
   # Wine is timed; peak RSS is that of the largest process in the tree.
   bash scripts/wine-bench.sh start "$root/build/windows" 2>/dev/null
   trap 'bash scripts/wine-bench.sh stop "$root/build/windows" 2>/dev/null; rm -rf "$work"' EXIT
-  report "velmo-diag.exe (Wine)" "$(measure scripts/wine-run.sh "$windows" sha256 "$work/data.bin")" "$peer"
+  report "velmo-diag.exe (Wine)" "$(best_of_three scripts/wine-run.sh "$windows" sha256 "$work/data.bin")" "$peer"
 fi

@@ -8,6 +8,7 @@
 
 #include "installer/strict_json.h"
 #include "installer/version.h"
+#include "platform/ascii.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
@@ -27,22 +28,6 @@ constexpr size_t kMaxManifestBytes = 65536;
 constexpr std::array<std::string_view, 5> kKeys = {
     "commandLibraryPath", "executablePath", "installPath", "product", "version",
 };
-
-char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::optional<std::string> string_value(const Json* value) {
   if (!value->is_string()) {

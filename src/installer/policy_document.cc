@@ -8,7 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "installer/download_url.h"
+#include "installer/sha256_file.h"
 #include "installer/version.h"
+#include "platform/ascii.h"
 
 namespace velmo {
 
@@ -31,7 +33,6 @@ constexpr std::string_view kTarget = "windows";
 constexpr std::string_view kArch = "x86_64";
 
 constexpr uint64_t kMaxInstallerBytes = 4294967295u;
-constexpr size_t kDigestLength = 64;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -255,32 +256,6 @@ class PolicyReader {
   BootstrapPolicy policy_;
 };
 
-bool is_hex_digit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-bool is_valid_digest(std::string_view digest) {
-  if (digest.size() != kDigestLength) {
-    return false;
-  }
-  for (char c : digest) {
-    if (!is_hex_digit(c)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string upper_hex(std::string_view digest) {
-  std::string upper(digest);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'f') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return upper;
-}
-
 bool is_valid_size(uint64_t bytes) {
   return bytes >= 1 && bytes <= kMaxInstallerBytes;
 }
@@ -369,7 +344,7 @@ Result<VerifiedRelease> validate_bootstrap_policy(const BootstrapPolicy& policy,
   if (Status status = check_versions(policy); !status) {
     return fail(status.error());
   }
-  if (!is_valid_digest(policy.update_sha256)) {
+  if (!is_sha256_text(policy.update_sha256)) {
     return fail(kDigestMessage);
   }
   if (Status status = validate_installer_url(policy.download_url, policy.latest_version); !status) {
@@ -381,7 +356,7 @@ Result<VerifiedRelease> validate_bootstrap_policy(const BootstrapPolicy& policy,
   }
   return VerifiedRelease{.latest_version = policy.latest_version,
                          .download_url = policy.download_url,
-                         .sha256 = upper_hex(policy.update_sha256),
+                         .sha256 = to_ascii_upper(policy.update_sha256),
                          .installer_bytes = *bytes};
 }
 

@@ -1,7 +1,9 @@
 #include "installer/sha256_file.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/file.h"
 
 namespace velmo {
@@ -9,10 +11,6 @@ namespace velmo {
 namespace {
 
 constexpr std::string_view kReadFailed = "读取校验文件失败";
-
-char ascii_upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 }  // namespace
 
@@ -28,15 +26,11 @@ std::string digest_to_hex(const Sha256Digest& digest) {
 }
 
 bool digests_equal(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ascii_upper(a[i]) != ascii_upper(b[i])) {
-      return false;
-    }
-  }
-  return true;
+  return equal_ignoring_ascii_case(a, b);
+}
+
+bool is_sha256_text(std::string_view text) {
+  return text.size() == 64 && std::all_of(text.begin(), text.end(), is_hex_digit);
 }
 
 namespace {

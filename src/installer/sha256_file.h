@@ -27,6 +27,9 @@ std::string digest_to_hex(const Sha256Digest& digest);
 // ASCII case-insensitive equality is the only comparison used.
 bool digests_equal(std::string_view a, std::string_view b);
 
+// Exactly 64 hexadecimal digits, either letter case.
+bool is_sha256_text(std::string_view text);
+
 }  // namespace velmo
 
 #endif  // VELMO_INSTALLER_SHA256_FILE_H_

@@ -47,12 +47,6 @@ bool all_zero(const std::vector<std::byte>& bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::byte b) { return b == std::byte{0}; });
 }
 
-bool is_hex_digest(std::string_view text) {
-  return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-         });
-}
-
 std::string payload_message(std::string_view before,
                             std::string_view label,
                             std::string_view after) {
@@ -223,7 +217,7 @@ Status verify_bundle_payload(BundleSource& source,
                              const BundlePayload& payload,
                              std::string_view label,
                              uint64_t limit) {
-  if (payload.bytes == 0 || !is_hex_digest(payload.sha256)) {
+  if (payload.bytes == 0 || !is_sha256_text(payload.sha256)) {
     return fail(payload_message("更新清单中的", label, "信息无效。"));
   }
   if (payload.offset > UINT64_MAX - payload.bytes) {

@@ -2,6 +2,7 @@
 
 #include "installer/downloader.h"
 #include "installer/sha256_file.h"
+#include "platform/ascii.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
@@ -17,29 +18,6 @@ constexpr char kInstallerLabel[] = "更新数据包";
 constexpr char kSizeMismatch[] = "更新数据包长度与服务器策略不一致，已停止更新。";
 constexpr char kDigestMismatch[] = "更新数据包 SHA-256 与服务器策略不一致，已停止更新。";
 constexpr char kSourceMismatch[] = "待安装的受保护主程序校验失败，已停止安装。";
-
-bool is_hex_digest(std::string_view text) {
-  if (text.size() != 64) {
-    return false;
-  }
-  for (char c : text) {
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    if (!hex) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string upper(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return result;
-}
 
 // The installer as a whole against the release: plain file, size, digest.
 Result<uint64_t> verify_installer_file(const std::string& installer_path,
@@ -58,7 +36,7 @@ Result<uint64_t> verify_installer_file(const std::string& installer_path,
   if (!digest) {
     return fail(digest.error());
   }
-  if (!is_hex_digest(release.sha256) || !digests_equal(*digest, release.sha256)) {
+  if (!is_sha256_text(release.sha256) || !digests_equal(*digest, release.sha256)) {
     return fail(kDigestMismatch);
   }
   return *size;
@@ -118,7 +96,7 @@ Result<InstallSource> prepare_install_source(const std::string& installer_path,
     return fail(extracted.error());
   }
   InstallSource install_source{.path = cache_path,
-                               .sha256 = upper(main_program.sha256),
+                               .sha256 = to_ascii_upper(main_program.sha256),
                                .bytes = main_program.bytes,
                                .source = kInstallSourceLabel};
   if (Status verified = verify_install_source(install_source); !verified) {

@@ -13,16 +13,8 @@ env_run=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-check() {
-  local what=$1 expected=$2 actual=$3
-  if [ "$expected" != "$actual" ]; then
-    echo "FAIL: $what: expected [$expected], got [$actual]"
-    failures=$((failures + 1))
-  else
-    echo "ok: $what"
-  fi
-}
+# shellcheck source=tests/scripts/check_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 
 head -c $((6 * 1024 * 1024 + 17)) /dev/urandom >"$work/payload.bin"
 expected=$(sha256sum "$work/payload.bin" | cut -d' ' -f1 | tr 'a-f' 'A-F')

@@ -23,16 +23,8 @@ readonly version=1.2.3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-check() {
-  local what=$1 expected=$2 actual=$3
-  if [ "$expected" != "$actual" ]; then
-    echo "FAIL: $what: expected [$expected], got [$actual]"
-    failures=$((failures + 1))
-  else
-    echo "ok: $what"
-  fi
-}
+# shellcheck source=tests/scripts/check_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
 
 # One top-level value of a JSON object, as JSON.
 field() {

@@ -79,20 +79,10 @@ std::optional<uint64_t> parse_u64(const std::string& text) {
   return value;
 }
 
-template <typename Json>
-void print_json(std::ostream& out, const Json& value) {
-  // Invalid UTF-8 (from a lossy path) must not abort the tool.
-  out << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-}
+using tools::print_json;
 
 int usage(std::ostream& err) {
-  err << kUsage;
-  return kExitUsage;
-}
-
-int failure(std::ostream& err, const std::string& message) {
-  err << message << '\n';
-  return kExitFailure;
+  return tools::print_usage(err, kUsage);
 }
 
 int command_version(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -109,7 +99,7 @@ int command_sha256(const std::vector<std::string>& args, std::ostream& out, std:
   }
   Result<std::string> digest = sha256_file(args[1]);
   if (!digest) {
-    return failure(err, digest.error());
+    return tools::print_failure(err, digest.error());
   }
   print_json(out, nlohmann::ordered_json{{"sha256", *digest}});
   return kExitSuccess;
@@ -125,7 +115,7 @@ int command_policy(const std::vector<std::string>& args, std::ostream& out, std:
       endpoint != options->end() ? endpoint->second : built_in_policy_origin();
   Result<VerifiedRelease> release = fetch_bootstrap_policy_from(origin);
   if (!release) {
-    return failure(err, release.error());
+    return tools::print_failure(err, release.error());
   }
   nlohmann::ordered_json json;
   json["latestVersion"] = release->latest_version;
@@ -149,7 +139,7 @@ int command_download(const std::vector<std::string>& args, std::ostream& out, st
                           *bytes};
   Result<std::string> directory = download_directory();
   if (!directory) {
-    return failure(err, directory.error());
+    return tools::print_failure(err, directory.error());
   }
   const auto progress = [&out](uint64_t present) {
     print_json(out, nlohmann::ordered_json{{"progress", present}});
@@ -157,7 +147,7 @@ int command_download(const std::vector<std::string>& args, std::ostream& out, st
   Result<std::string> path = download_file(item, *directory, progress);
   if (!path) {
     out.flush();
-    return failure(err, path.error());
+    return tools::print_failure(err, path.error());
   }
   print_json(out, nlohmann::ordered_json{{"path", *path}});
   return kExitSuccess;
@@ -192,7 +182,7 @@ int command_manifest(const std::vector<std::string>& args, std::ostream& out, st
   if (!manifest) {
     // Launch mode's gate gives the message for a directory that is not a
     // recognised installation.
-    return failure(err, resolve_launch_target(args[1]).error());
+    return tools::print_failure(err, resolve_launch_target(args[1]).error());
   }
   nlohmann::ordered_json json;
   json["commandLibraryPath"] = manifest->command_library_path;
@@ -231,11 +221,11 @@ int command_bundle(const std::vector<std::string>& args, std::ostream& out, std:
                           .sha256 = options->at("--sha256"),
                           .installer_bytes = *bytes};
   if (Status stored = store_release(std::move(release)); !stored) {
-    return failure(err, stored.error());
+    return tools::print_failure(err, stored.error());
   }
   Result<InstallSource> source = prepare_install_source(options->at("--installer"));
   if (!source) {
-    return failure(err, source.error());
+    return tools::print_failure(err, source.error());
   }
   nlohmann::ordered_json json;
   json["path"] = source->path;

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "common/console_tool.h"
+
 namespace velmo::diag {
 
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
+using tools::kExitFailure;
+using tools::kExitSuccess;
+using tools::kExitUsage;
 
 // Runs one velmo-diag subcommand. `args` excludes the program name. Results go
 // to `out` as one JSON object per line; a failure writes exactly the message

@@ -46,19 +46,10 @@ constexpr char kUsage[] =
     "                 manifest, layout and whether it is signed\n";
 
 int usage(std::ostream& err) {
-  err << kUsage;
-  return kExitUsage;
+  return tools::print_usage(err, kUsage);
 }
 
-int failure(std::ostream& err, const std::string& message) {
-  err << message << '\n';
-  return kExitFailure;
-}
-
-void print_json(std::ostream& out, const Json& value) {
-  // A path in a legacy encoding must not abort the tool.
-  out << value.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-}
+using tools::print_json;
 
 // The layout both bundle and inspect report: E, H, M, the manifest's length,
 // the padding, and the manifest with the payload ranges.
@@ -116,7 +107,7 @@ int command_bundle(std::span<const std::string> args, std::ostream& out, std::os
   };
   const Result<PackedBundle> packed = pack_bundle(request);
   if (!packed) {
-    return failure(err, packed.error());
+    return tools::print_failure(err, packed.error());
   }
   print_json(out, layout_json(request.output, packed->layout, packed->sha256));
   return kExitSuccess;
@@ -144,7 +135,7 @@ int command_policy(std::span<const std::string> args, std::ostream& out, std::os
   };
   const Result<std::string> policy = make_release_policy(request);
   if (!policy) {
-    return failure(err, policy.error());
+    return tools::print_failure(err, policy.error());
   }
   if (!output) {
     out << *policy << '\n';
@@ -152,7 +143,7 @@ int command_policy(std::span<const std::string> args, std::ostream& out, std::os
   }
   if (Status written = write_text_file(*output, *policy + "\n", parsed->has_flag("--force"));
       !written) {
-    return failure(err, written.error());
+    return tools::print_failure(err, written.error());
   }
   return kExitSuccess;
 }
@@ -165,7 +156,7 @@ int command_inspect(std::span<const std::string> args, std::ostream& out, std::o
   const std::string& path = parsed->positionals.front();
   const Result<InspectedBundle> inspected = inspect_bundle(path, std::nullopt);
   if (!inspected) {
-    return failure(err, inspected.error());
+    return tools::print_failure(err, inspected.error());
   }
   print_json(out, layout_json(path, *inspected, std::nullopt));
   return kExitSuccess;
