@@ -34,6 +34,13 @@ OsStatus remove_file(const std::string& path);
 // explicit delete first, so nothing is overwritten by accident.
 OsStatus rename_path(const std::string& from, const std::string& to);
 
+// Copies a file's content to `to`, replacing a file of that name.
+OsStatus copy_file(const std::string& from, const std::string& to);
+
+// Deletes a directory with everything in it. Links and junctions inside are
+// removed themselves; what they point at is never entered or touched.
+OsStatus remove_directory_tree(const std::string& path);
+
 // Creates the directory and every missing parent.
 OsStatus create_directories(const std::string& path);
 

@@ -165,6 +165,25 @@ TEST_F(DiagInstallationTest, BundlePrintsTheVerifiedInstallSource) {
   EXPECT_EQ(wrong.err, "安装包中的固定助手更新清单与目标版本不一致。\n");
 }
 
+// Natively the stand-in and under Wine the real Restart Manager both answer
+// "no process"; what this checks is the output form and the failure path.
+TEST_F(DiagInstallationTest, InUsePrintsTheAnswerOrTheAssistantsMessage) {
+  const DiagRun r = run({"in-use", program_});
+  ASSERT_EQ(r.code, kExitSuccess) << r.err;
+  EXPECT_EQ(r.out, "{\"inUse\":false,\"processId\":0}\n");
+  EXPECT_TRUE(r.err.empty());
+
+  const DiagRun directory = run({"in-use", install_dir_});
+  EXPECT_EQ(directory.code, kExitFailure);
+  EXPECT_TRUE(directory.out.empty());
+  EXPECT_EQ(directory.err, "工作台程序不存在：" + *final_path_name(install_dir_) + "\n");
+
+  const std::string missing = root_.join("missing.exe");
+  const DiagRun absent = run({"in-use", missing});
+  EXPECT_EQ(absent.code, kExitFailure);
+  EXPECT_TRUE(absent.err.starts_with("无法确认工作台程序路径 " + missing + "：")) << absent.err;
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;
@@ -195,7 +214,9 @@ INSTANTIATE_TEST_SUITE_P(Table,
                                                     "1.0.0", "--sha256", "x"}},
                                          UsageCase{"BundleWithBadSize",
                                                    {"bundle", "--installer", "a", "--version",
-                                                    "1.0.0", "--sha256", "x", "--bytes", "-1"}}),
+                                                    "1.0.0", "--sha256", "x", "--bytes", "-1"}},
+                                         UsageCase{"InUseWithoutFile", {"in-use"}},
+                                         UsageCase{"InUseWithTwoFiles", {"in-use", "a", "b"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

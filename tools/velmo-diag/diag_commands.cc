@@ -13,11 +13,16 @@
 #include "installer/bootstrap_policy.h"
 #include "installer/download_url.h"
 #include "installer/downloader.h"
+#include "installer/in_use_check.h"
 #include "installer/install_manifest.h"
 #include "installer/release_store.h"
 #include "installer/sha256_file.h"
+#include "installer/startup_launcher.h"
+#include "platform/file_system.h"
 #include "platform/result.h"
+#include "platform/windows_path.h"
 #include "update_bundle/install_source.h"
+#include "update_bundle/main_program_install.h"
 
 namespace velmo::diag {
 
@@ -50,7 +55,18 @@ constexpr char kUsage[] =
     "  bundle --installer P --version V --sha256 H --bytes N\n"
     "                 take V (installer digest H, size N) as the released version,\n"
     "                 verify the downloaded installer P and its bundle, and cache\n"
-    "                 the main program; prints the install source\n";
+    "                 the main program; prints the install source\n"
+    "  in-use EXE     whether a process has the workbench program EXE open, and\n"
+    "                 the first one found (the Restart Manager's answer)\n"
+    "  launcher DIR [--assistant PATH]\n"
+    "                 install the startup launcher into the installation DIR and\n"
+    "                 write the desktop shortcut; the launcher is copied from PATH\n"
+    "                 (default: the assistant beside velmo-diag)\n"
+    "  apply --installer P --install-dir D --version V --sha256 H --bytes N\n"
+    "        [--assistant PATH]\n"
+    "                 take V as the released version and install or update the\n"
+    "                 workbench in D from the downloaded installer P, launcher\n"
+    "                 and shortcut included (launcher copied from PATH)\n";
 
 // "--name value" pairs after the command; nothing when an option is unknown,
 // repeated or lacks its value.
@@ -202,6 +218,19 @@ int command_discover(const std::vector<std::string>& args, std::ostream& out, st
   return kExitSuccess;
 }
 
+// The release named by --version, --sha256 and (already parsed) --bytes,
+// stored as a validated policy would have stored it; the address is the
+// official one for the version and is not used.
+Status store_given_release(const std::map<std::string, std::string>& options, uint64_t bytes) {
+  const std::string& version = options.at("--version");
+  return store_release(VerifiedRelease{.latest_version = version,
+                                       .download_url = built_in_policy_origin() +
+                                                       std::string(kInstallerPathPrefix) +
+                                                       installer_file_name(version),
+                                       .sha256 = options.at("--sha256"),
+                                       .installer_bytes = bytes});
+}
+
 int command_bundle(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const auto options = parse_options(args, {"--installer", "--version", "--sha256", "--bytes"});
   if (!options || options->size() != 4) {
@@ -211,16 +240,7 @@ int command_bundle(const std::vector<std::string>& args, std::ostream& out, std:
   if (!bytes) {
     return usage(err);
   }
-  const std::string& version = options->at("--version");
-  // The release as a validated policy would have stored it; the address is
-  // the official one for the version and is not used here.
-  VerifiedRelease release{.latest_version = version,
-                          .download_url = built_in_policy_origin() +
-                                          std::string(kInstallerPathPrefix) +
-                                          installer_file_name(version),
-                          .sha256 = options->at("--sha256"),
-                          .installer_bytes = *bytes};
-  if (Status stored = store_release(std::move(release)); !stored) {
+  if (Status stored = store_given_release(*options, *bytes); !stored) {
     return tools::print_failure(err, stored.error());
   }
   Result<InstallSource> source = prepare_install_source(options->at("--installer"));
@@ -233,6 +253,80 @@ int command_bundle(const std::vector<std::string>& args, std::ostream& out, std:
   json["bytes"] = source->bytes;
   json["source"] = source->source;
   print_json(out, json);
+  return kExitSuccess;
+}
+
+int command_in_use(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) {
+    return usage(err);
+  }
+  const Result<InUseAnswer> answer = query_workbench_in_use(args[1]);
+  if (!answer) {
+    return tools::print_failure(err, answer.error());
+  }
+  nlohmann::ordered_json json;
+  json["inUse"] = answer->in_use;
+  json["processId"] = answer->process_id;
+  print_json(out, json);
+  return kExitSuccess;
+}
+
+#ifdef _WIN32
+constexpr char kAssistantProgramName[] = "velmo-assistant.exe";
+#else
+constexpr char kAssistantProgramName[] = "velmo-assistant";
+#endif
+
+// velmo-diag is not the assistant, so its own file is no launcher: the
+// default source is the assistant built and shipped beside it.
+OsResult<std::string> assistant_beside_tool() {
+  OsResult<std::string> tool = running_program_file();
+  if (!tool) {
+    return tool;
+  }
+  return path_join(parent_path(*tool).value_or(""), kAssistantProgramName);
+}
+
+int command_launcher(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const bool named = args.size() == 4 && args[2] == "--assistant";
+  if (args.size() != 2 && !named) {
+    return usage(err);
+  }
+  const LauncherSource source =
+      named ? launcher_source_at(args[3]) : LauncherSource(assistant_beside_tool);
+  const Result<std::string> launcher = install_startup_launcher(args[1], source);
+  if (!launcher) {
+    return tools::print_failure(err, launcher.error());
+  }
+  print_json(out, nlohmann::ordered_json{{"launcher", *launcher}});
+  return kExitSuccess;
+}
+
+int command_apply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const auto options = parse_options(
+      args, {"--installer", "--install-dir", "--version", "--sha256", "--bytes", "--assistant"});
+  if (!options || options->size() < 5 || options->size() > 6 || !options->contains("--installer") ||
+      !options->contains("--install-dir") || !options->contains("--version") ||
+      !options->contains("--sha256") || !options->contains("--bytes")) {
+    return usage(err);
+  }
+  const std::optional<uint64_t> bytes = parse_u64(options->at("--bytes"));
+  if (!bytes) {
+    return usage(err);
+  }
+  if (Status stored = store_given_release(*options, *bytes); !stored) {
+    return tools::print_failure(err, stored.error());
+  }
+  const auto assistant = options->find("--assistant");
+  const LauncherSource source = assistant != options->end() ? launcher_source_at(assistant->second)
+                                                            : LauncherSource(assistant_beside_tool);
+  const std::string& install_dir = options->at("--install-dir");
+  if (Status applied = apply_verified_installer(options->at("--installer"), install_dir,
+                                                install_services_with_assistant(source));
+      !applied) {
+    return tools::print_failure(err, applied.error());
+  }
+  print_json(out, nlohmann::ordered_json{{"installDir", install_dir}});
   return kExitSuccess;
 }
 
@@ -266,6 +360,15 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "bundle") {
     return command_bundle(args, out, err);
+  }
+  if (command == "in-use") {
+    return command_in_use(args, out, err);
+  }
+  if (command == "launcher") {
+    return command_launcher(args, out, err);
+  }
+  if (command == "apply") {
+    return command_apply(args, out, err);
   }
   return usage(err);
 }

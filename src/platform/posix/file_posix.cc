@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/mutation_seam.h"
 
 namespace velmo {
 
@@ -31,6 +32,9 @@ OsResult<File> File::open_for_read(const std::string& path) {
 }
 
 OsResult<File> File::create_truncate(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     return std::unexpected(last_os_error());
@@ -39,6 +43,9 @@ OsResult<File> File::create_truncate(const std::string& path) {
 }
 
 OsResult<File> File::create_new(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   // O_NOFOLLOW with O_EXCL: a dangling link under the name fails too.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -48,6 +55,9 @@ OsResult<File> File::create_new(const std::string& path) {
 }
 
 OsResult<File> File::open_append(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (fd < 0) {
     return std::unexpected(last_os_error());
@@ -56,6 +66,9 @@ OsResult<File> File::open_append(const std::string& path) {
 }
 
 OsStatus File::write_all(std::span<const std::byte> data) {
+  if (auto fault = mutation_fault(Mutation::kWrite, "")) {
+    return std::unexpected(*fault);
+  }
   while (!data.empty()) {
     const ssize_t n = ::write(static_cast<int>(native_), data.data(), data.size());
     if (n < 0) {
@@ -70,6 +83,9 @@ OsStatus File::write_all(std::span<const std::byte> data) {
 }
 
 OsStatus File::flush() {
+  if (auto fault = mutation_fault(Mutation::kFlush, "")) {
+    return std::unexpected(*fault);
+  }
   if (::fsync(static_cast<int>(native_)) != 0) {
     return std::unexpected(last_os_error());
   }

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/file_system.h"
+#include "platform/mutation_seam.h"
 #include "platform/windows_path.h"
 
 namespace velmo {
@@ -25,6 +27,9 @@ bool path_exists(const std::string& path) {
 }
 
 OsStatus remove_file(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kRemoveFile, path)) {
+    return std::unexpected(*fault);
+  }
   if (::unlink(path.c_str()) != 0) {
     return std::unexpected(last_os_error());
   }
@@ -32,6 +37,9 @@ OsStatus remove_file(const std::string& path) {
 }
 
 OsStatus rename_path(const std::string& from, const std::string& to) {
+  if (auto fault = mutation_fault(Mutation::kRename, from)) {
+    return std::unexpected(*fault);
+  }
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
     return std::unexpected(last_os_error());
   }
@@ -51,6 +59,9 @@ OsStatus create_directories(const std::string& path) {
       return made;
     }
   }
+  if (auto fault = mutation_fault(Mutation::kCreateDirectory, path)) {
+    return std::unexpected(*fault);
+  }
   if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
     return std::unexpected(last_os_error());
   }
@@ -69,6 +80,97 @@ OsResult<std::string> final_path_name(const std::string& path) {
 
 bool is_fixed_drive(const std::string& /*root*/) {
   return false;
+}
+
+namespace {
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) {
+      ::close(fd);
+    }
+  }
+};
+
+OsStatus copy_descriptor(int from, int to) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(from, buffer, sizeof(buffer));
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return std::unexpected(last_os_error());
+    }
+    if (got == 0) {
+      return {};
+    }
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return std::unexpected(last_os_error());
+      }
+      done += put;
+    }
+  }
+}
+
+}  // namespace
+
+OsStatus copy_file(const std::string& from, const std::string& to) {
+  if (auto fault = mutation_fault(Mutation::kCopyFile, to)) {
+    return std::unexpected(*fault);
+  }
+  const FdCloser source{::open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (source.fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  // A link under the target's name is not followed: the copy fails instead.
+  const FdCloser target{
+      ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0755)};
+  if (target.fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return copy_descriptor(source.fd, target.fd);
+}
+
+OsStatus remove_directory_tree(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return remove_file(path);
+  }
+  DIR* directory = ::opendir(path.c_str());
+  if (directory == nullptr) {
+    return std::unexpected(last_os_error());
+  }
+  OsStatus result;
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") {
+      continue;
+    }
+    if (auto removed = remove_directory_tree(path_join(path, name)); !removed && result) {
+      result = removed;
+    }
+  }
+  ::closedir(directory);
+  if (!result) {
+    return result;
+  }
+  if (auto fault = mutation_fault(Mutation::kRemoveDirectory, path)) {
+    return std::unexpected(*fault);
+  }
+  if (::rmdir(path.c_str()) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/mutation_seam.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
 #include "platform/windows_path.h"
@@ -22,6 +23,9 @@ bool path_exists(const std::string& path) {
 }
 
 OsStatus remove_file(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kRemoveFile, path)) {
+    return std::unexpected(*fault);
+  }
   if (!::DeleteFileW(to_wide(path).c_str())) {
     return std::unexpected(last_os_error());
   }
@@ -29,6 +33,9 @@ OsStatus remove_file(const std::string& path) {
 }
 
 OsStatus rename_path(const std::string& from, const std::string& to) {
+  if (auto fault = mutation_fault(Mutation::kRename, from)) {
+    return std::unexpected(*fault);
+  }
   if (!::MoveFileExW(to_wide(from).c_str(), to_wide(to).c_str(), 0)) {
     return std::unexpected(last_os_error());
   }
@@ -49,11 +56,32 @@ OsStatus create_directories(const std::string& path) {
       return made;
     }
   }
+  if (auto fault = mutation_fault(Mutation::kCreateDirectory, path)) {
+    return std::unexpected(*fault);
+  }
   if (!::CreateDirectoryW(wide.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     return std::unexpected(last_os_error());
   }
   return {};
 }
+
+namespace {
+
+// The system answers in the "\\?\" long form; people, messages and the
+// Restart Manager know the ordinary form ("\\?\UNC\srv\x" is "\\srv\x").
+std::string without_long_path_prefix(std::string path) {
+  constexpr std::string_view kUnc = "\\\\?\\UNC\\";
+  constexpr std::string_view kLong = "\\\\?\\";
+  if (path.starts_with(kUnc)) {
+    return "\\\\" + path.substr(kUnc.size());
+  }
+  if (path.starts_with(kLong)) {
+    return path.substr(kLong.size());
+  }
+  return path;
+}
+
+}  // namespace
 
 OsResult<std::string> final_path_name(const std::string& path) {
   // No access rights are needed to ask for the name; backup semantics let
@@ -73,10 +101,64 @@ OsResult<std::string> final_path_name(const std::string& path) {
       return std::unexpected(last_os_error());
     }
     if (length < buffer.size()) {
-      return from_wide(std::wstring_view(buffer.data(), length));
+      return without_long_path_prefix(from_wide(std::wstring_view(buffer.data(), length)));
     }
     buffer.resize(length + 1);
   }
+}
+
+OsStatus copy_file(const std::string& from, const std::string& to) {
+  if (auto fault = mutation_fault(Mutation::kCopyFile, to)) {
+    return std::unexpected(*fault);
+  }
+  if (!::CopyFileW(to_wide(from).c_str(), to_wide(to).c_str(), FALSE)) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+OsStatus remove_directory_tree(const std::string& path) {
+  const std::wstring wide = to_wide(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return std::unexpected(last_os_error());
+  }
+  // A reparse point (link, junction) is removed itself, never entered.
+  const bool is_directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool is_reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  if (!is_directory) {
+    return remove_file(path);
+  }
+  OsStatus result;
+  if (!is_reparse) {
+    WIN32_FIND_DATAW data{};
+    UniqueFindHandle find(::FindFirstFileW((wide + L"\\*").c_str(), &data));
+    if (find) {
+      do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+          continue;
+        }
+        if (auto removed = remove_directory_tree(path_join(path, from_wide(name)));
+            !removed && result) {
+          result = removed;
+        }
+      } while (::FindNextFileW(find.get(), &data));
+    }
+  }
+  if (!result) {
+    return result;
+  }
+  if (auto fault = mutation_fault(Mutation::kRemoveDirectory, path)) {
+    return std::unexpected(*fault);
+  }
+  if (!::RemoveDirectoryW(wide.c_str())) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 bool is_fixed_drive(const std::string& root) {

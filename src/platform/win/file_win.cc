@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/mutation_seam.h"
 #include "platform/win/wide.h"
 
 namespace velmo {
@@ -55,6 +56,9 @@ OsResult<HANDLE> open_for_write(const std::string& path, DWORD disposition) {
 }  // namespace
 
 OsResult<File> File::create_truncate(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   auto handle = open_for_write(path, CREATE_ALWAYS);
   if (!handle) {
     return std::unexpected(handle.error());
@@ -63,6 +67,9 @@ OsResult<File> File::create_truncate(const std::string& path) {
 }
 
 OsResult<File> File::create_new(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   auto handle = open_for_write(path, CREATE_NEW);
   if (!handle) {
     return std::unexpected(handle.error());
@@ -71,6 +78,9 @@ OsResult<File> File::create_new(const std::string& path) {
 }
 
 OsResult<File> File::open_append(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
   auto handle = open_for_write(path, OPEN_EXISTING);
   if (!handle) {
     return std::unexpected(handle.error());
@@ -83,6 +93,9 @@ OsResult<File> File::open_append(const std::string& path) {
 }
 
 OsStatus File::write_all(std::span<const std::byte> data) {
+  if (auto fault = mutation_fault(Mutation::kWrite, "")) {
+    return std::unexpected(*fault);
+  }
   while (!data.empty()) {
     const DWORD wanted = static_cast<DWORD>(std::min<size_t>(data.size(), 0x40000000));
     DWORD written = 0;
@@ -95,6 +108,9 @@ OsStatus File::write_all(std::span<const std::byte> data) {
 }
 
 OsStatus File::flush() {
+  if (auto fault = mutation_fault(Mutation::kFlush, "")) {
+    return std::unexpected(*fault);
+  }
   if (!::FlushFileBuffers(as_handle(native_))) {
     return std::unexpected(last_os_error());
   }
