@@ -1,7 +1,7 @@
 #include "installer/desktop_folder.h"
 
 #include "installer/hresult_text.h"
-#include "platform/existing_directory.h"
+#include "platform/followed_object.h"
 
 namespace velmo {
 

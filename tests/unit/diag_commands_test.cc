@@ -1,4 +1,5 @@
 #include "velmo-diag/diag_commands.h"
+#include "diag_run.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +18,6 @@
 
 namespace velmo::diag {
 namespace {
-
-struct DiagRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-DiagRun run(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = run_diag(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 TEST(DiagTest, VersionPrintsOneJsonLine) {
   const DiagRun r = run({"version"});

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "diag_run.h"
 #include "installer/install_manifest.h"
 #include "installer/launcher_layout.h"
 #include "platform/file_system.h"
@@ -13,19 +14,6 @@
 
 namespace velmo::diag {
 namespace {
-
-struct DiagRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-DiagRun run(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = run_diag(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class DiagLauncherTest : public testing::Test {
  protected:

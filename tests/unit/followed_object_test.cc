@@ -1,4 +1,4 @@
-#include "platform/regular_file.h"
+#include "platform/followed_object.h"
 
 #include <gtest/gtest.h>
 
