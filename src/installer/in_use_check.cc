@@ -7,8 +7,8 @@
 
 #include "installer/install_manifest.h"
 #include "platform/file_system.h"
-#include "platform/os_error.h"
 #include "platform/followed_object.h"
+#include "platform/os_error.h"
 
 namespace velmo {
 
