@@ -12,3 +12,89 @@ best_of_three() {
   done
   echo "$best"
 }
+
+# Builds TARGETS in build/windows (the windows preset), or in the already
+# configured build tree VELMO_BUILD_DIR when that is set; sets `build`.
+bench_windows_build() {
+  if [ -n "${VELMO_BUILD_DIR:-}" ]; then
+    build=$(realpath "$VELMO_BUILD_DIR")
+    cmake --build "$build" --target "$@" >/dev/null
+  else
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows --target "$@" >/dev/null
+    build="$(pwd)/build/windows"
+  fi
+}
+
+# Brings up the Wine bench and the network bench of $build unless they are
+# up already, and exports their variables; bench_down stops only what
+# bench_up started. Requests never go through a proxy.
+bench_up() {
+  local lib_dir
+  lib_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+  bench_wine="$lib_dir/../scripts/wine-bench.sh"
+  bench_net="$lib_dir/../tests/network/net-bench.sh"
+  bench_started_wine=0
+  bench_started_net=0
+  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
+  if ! "$BASH" "$bench_wine" status "$build"; then
+    bench_started_wine=1
+    "$BASH" "$bench_wine" start "$build" 2>/dev/null
+  fi
+  if ! "$BASH" "$bench_net" status "$build"; then
+    bench_started_net=1
+    "$BASH" "$bench_net" start "$build"
+  fi
+  eval "$("$BASH" "$bench_net" env "$build")"
+  eval "$("$BASH" "$bench_wine" env "$build")"
+}
+
+bench_down() {
+  if [ "${bench_started_net:-0}" = 1 ]; then
+    "$BASH" "$bench_net" stop "$build" || true
+  fi
+  if [ "${bench_started_wine:-0}" = 1 ]; then
+    "$BASH" "$bench_wine" stop "$build" 2>/dev/null || true
+  fi
+}
+
+# Prints the seconds COMMAND took.
+seconds_of() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+# Runs COMMAND $runs (default 3) times and prints the median seconds.
+median_seconds() {
+  local times=() _
+  for _ in $(seq "${runs:-3}"); do
+    times+=("$(seconds_of "$@")")
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+# Peak resident memory in KiB of the Windows program NAME (as Wine shows it,
+# e.g. velmo-diag.exe) of this Wine prefix while COMMAND runs: VmHWM, the
+# kernel's high-water mark, read every 50 ms. Wine starts the program as a
+# child of nobody we wait for, so /usr/bin/time would not see it.
+peak_kib_of_wine_program() {
+  local name=$1 runner peak=0 pid hwm
+  shift
+  "$@" >/dev/null &
+  runner=$!
+  while kill -0 "$runner" 2>/dev/null; do
+    for pid in $(pgrep -x "$name" || true); do
+      tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -Fqx "WINEPREFIX=$WINEPREFIX" || continue
+      hwm=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+      if [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ]; then
+        peak=$hwm
+      fi
+    done
+    sleep 0.05
+  done
+  wait "$runner"
+  echo "$peak"
+}

@@ -23,48 +23,23 @@ size_mib=${1:-256}
 readonly memory_sizes_mib=(16 1024)
 readonly runs=3
 
-readonly targets=(velmo-diag velmo_env_run velmo_add_root_cert)
-if [ -n "${VELMO_BUILD_DIR:-}" ]; then
-  build=$(realpath "$VELMO_BUILD_DIR")
-  cmake --build "$build" --target "${targets[@]}" >/dev/null
-else
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows --target "${targets[@]}" >/dev/null
-  build="$root/build/windows"
-fi
+# shellcheck source=bench/bench_lib.sh
+source bench/bench_lib.sh
+bench_windows_build velmo-diag velmo_env_run velmo_add_root_cert
 diag="$build/tools/velmo-diag.exe"
 env_run="$build/tests/network/velmo_env_run.exe"
-wine_bench="$root/scripts/wine-bench.sh"
 wine_run="$root/scripts/wine-run.sh"
-net_bench="$root/tests/network/net-bench.sh"
-unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 
-started_wine=0
-started_net=0
 work=""
 served=""
 # shellcheck disable=SC2317 # called by trap
 cleanup() {
   [ -z "$work" ] || rm -rf "$work"
   [ -z "$served" ] || rm -rf "$served"
-  if [ "$started_net" = 1 ]; then
-    "$BASH" "$net_bench" stop "$build" || true
-  fi
-  if [ "$started_wine" = 1 ]; then
-    "$BASH" "$wine_bench" stop "$build" 2>/dev/null || true
-  fi
+  bench_down
 }
 trap cleanup EXIT
-
-if ! "$BASH" "$wine_bench" status "$build"; then
-  started_wine=1
-  "$BASH" "$wine_bench" start "$build" 2>/dev/null
-fi
-if ! "$BASH" "$net_bench" status "$build"; then
-  started_net=1
-  "$BASH" "$net_bench" start "$build"
-fi
-eval "$("$BASH" "$net_bench" env "$build")"
+bench_up
 
 work=$(mktemp -d)
 served="$VELMO_NET_WWW/download-bench"
@@ -75,19 +50,6 @@ make_file() {
   local file="$served/data-$1M.bin"
   [ -f "$file" ] || head -c "$(($1 * 1048576))" /dev/urandom >"$file"
   echo "$file"
-}
-
-# Prints the seconds COMMAND took.
-seconds_of() {
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", b - a }'
-}
-
-median() {
-  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
 # velmo-diag download of FILE (served as URL) into a fresh ProgramData.
@@ -109,15 +71,6 @@ curl_download_and_hash() {
   curl --noproxy '*' --silent --show-error --fail --cacert "$VELMO_NET_CA_PEM" -o "$work/curl.bin" "$1"
   sha256sum "$work/curl.bin"
   rm -f "$work/curl.bin"
-}
-
-# Runs COMMAND $runs times and prints the median seconds.
-median_seconds() {
-  local times=() _
-  for _ in $(seq "$runs"); do
-    times+=("$(seconds_of "$@")")
-  done
-  median "${times[@]}"
 }
 
 report() {
@@ -142,33 +95,11 @@ report "  the same over plain HTTP" \
 report "  velmo-diag sha256 alone (Wine)" "$(median_seconds "$wine_run" "$diag" sha256 "$file")" \
   "$curl_median"
 
-# Peak resident memory of the velmo-diag.exe process (Wine shows a Windows
-# process under its .exe name; VmHWM is the kernel's high-water mark), read
-# every 50 ms while the download runs. Wine starts the program as a child of
-# nobody we wait for, so /usr/bin/time would not see it.
-peak_kib_of_download() {
-  local file=$1 url=$2 runner peak=0 pid hwm
-  diag_download "$file" "$url" >/dev/null &
-  runner=$!
-  while kill -0 "$runner" 2>/dev/null; do
-    for pid in $(pgrep -x velmo-diag.exe || true); do
-      tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -Fqx "WINEPREFIX=$WINEPREFIX" || continue
-      hwm=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
-      if [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ]; then
-        peak=$hwm
-      fi
-    done
-    sleep 0.05
-  done
-  wait "$runner"
-  echo "$peak"
-}
-
-eval "$("$BASH" "$wine_bench" env "$build")"
 echo "peak memory of velmo-diag.exe during a download:"
 for mib in "${memory_sizes_mib[@]}"; do
   file=$(make_file "$mib")
-  kib=$(peak_kib_of_download "$file" "https://localhost/download-bench/${file##*/}")
+  kib=$(peak_kib_of_wine_program velmo-diag.exe diag_download "$file" \
+    "https://localhost/download-bench/${file##*/}")
   awk -v m="$mib" -v k="$kib" 'BEGIN { printf "  %5d MiB file: peak RSS %6.1f MiB\n", m, k / 1024 }'
   rm -f "$file"
 done

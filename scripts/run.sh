@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Builds the assistant for Windows and runs it under Wine.
+# Builds the assistant for Windows and runs it under Wine, against a demo
+# release: nginx (the network bench, tests/network/net-bench.sh) serves the
+# bootstrap policy and a workbench installer of version 1.0.0 packed around
+# the stand-in workbench, on https://localhost, the origin development
+# builds have built in.
 #
 #   scripts/run.sh [--seconds N] [-- ASSISTANT_ARGS...]
 #
 # With a DISPLAY the window opens there and the script returns when it is
 # closed. Without one the assistant runs on a private Xvfb display for N
 # seconds (default 20), a screenshot is saved every few seconds into
-# build/windows/screenshots/, and everything started is stopped again.
+# build/windows/screenshots/. Everything started is stopped again.
 set -euo pipefail
 
 root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
@@ -36,27 +40,36 @@ done
 
 bash scripts/install-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target velmo-assistant
+cmake --build --preset windows --target velmo-assistant velmo-pack velmo-workbench-standin \
+  velmo_add_root_cert
 readonly build="$root/build/windows"
 readonly assistant="$build/src/velmo-assistant.exe"
 
+app=""
+# shellcheck disable=SC2317 # called by trap
+cleanup() {
+  if [ -n "$app" ]; then
+    kill -TERM "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+  fi
+  bash tests/network/net-bench.sh stop "$build" || true
+  bash scripts/wine-bench.sh stop "$build" || true
+}
+trap cleanup EXIT
+
 if [ -n "${DISPLAY:-}" ]; then
-  exec scripts/wine-run.sh "$assistant" "$@"
+  bash tests/network/net-bench.sh start "$build"
+  scripts/publish-release.sh "$build" 1.0.0
+  scripts/wine-run.sh "$assistant" "$@"
+  exit 0
 fi
 
 shots="$build/screenshots"
 mkdir -p "$shots"
 rm -f "$shots"/*.png
 bash scripts/wine-bench.sh start "$build"
-app=""
-cleanup() {
-  if [ -n "$app" ]; then
-    kill -TERM "$app" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-  fi
-  bash scripts/wine-bench.sh stop "$build" || true
-}
-trap cleanup EXIT
+bash tests/network/net-bench.sh start "$build"
+scripts/publish-release.sh "$build" 1.0.0
 
 scripts/wine-run.sh "$assistant" "$@" </dev/null &
 app=$!

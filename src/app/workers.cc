@@ -43,7 +43,9 @@ void start_policy_check(UiState& state, ReceiverSlot& slot, PolicyFetcher fetch)
 
 void start_installation_run(InstallationInputs inputs, ReceiverSlot& slot, InstallationRunner run) {
   if (!run) {
-    run = run_installation;
+    run = [](const InstallationInputs& run_inputs, const EventSender& sender) {
+      return run_installation(run_inputs, sender);
+    };
   }
   ProgressChannel channel = open_progress_queue();
   slot.park(std::move(channel.receiver));

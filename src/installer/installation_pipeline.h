@@ -1,9 +1,13 @@
 #ifndef VELMO_INSTALLER_INSTALLATION_PIPELINE_H_
 #define VELMO_INSTALLER_INSTALLATION_PIPELINE_H_
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "app/progress_queue.h"
+#include "installer/downloader.h"
+#include "installer/release_store.h"
 #include "platform/result.h"
 
 namespace velmo {
@@ -16,9 +20,58 @@ struct InstallationInputs {
   bool workbench_current = false;
 };
 
+// How long the run waits for the WebView2 runtime to show up after its
+// bootstrapper ended (the bootstrapper may hand the work to a service that
+// finishes later), and how often it looks.
+inline constexpr std::chrono::seconds kRuntimeWaitLimit{600};
+inline constexpr std::chrono::seconds kRuntimeCheckInterval{2};
+
+inline constexpr char kRuntimeNotDetected[] =
+    "微软 WebView2 安装服务已经结束，但未检测到完整运行环境，已停止打开 IDE 安装程序。";
+
+// Time as the runtime wait sees it; tests script both so nobody waits.
+struct RuntimeWaitClock {
+  std::function<std::chrono::steady_clock::time_point()> now;
+  std::function<void(std::chrono::steady_clock::duration)> sleep;
+};
+
+// The system's steady clock and a real sleep.
+RuntimeWaitClock system_runtime_wait_clock();
+
+// Everything the run does outside its own logic. The real program uses
+// default_pipeline_services(); tests replace single steps.
+struct PipelineServices {
+  std::function<Status(const std::string& install_dir)> ensure_workbench_not_running;
+  // Whether the directory holds an installation of ours (its install
+  // manifest is accepted).
+  std::function<bool(const std::string& install_dir)> is_recognised_installation;
+  std::function<Result<VerifiedRelease>()> load_release;
+  // Obtains a verified file in the download directory; returns its path.
+  std::function<Result<std::string>(const DownloadItem&, const DownloadProgress&)> download;
+  // Writes the carried WebView2 bootstrapper out; returns its path.
+  std::function<Result<std::string>()> write_out_bootstrapper;
+  // Runs the written bootstrapper to its end.
+  std::function<Status(const std::string& path)> run_bootstrapper;
+  std::function<bool()> is_webview2_present;
+  RuntimeWaitClock clock;
+  std::chrono::steady_clock::duration runtime_wait_limit = kRuntimeWaitLimit;
+  std::function<Status(const std::string& package, const std::string& install_dir)>
+      apply_verified_installer;
+  // Installs or refreshes the startup launcher and the desktop shortcut.
+  std::function<Status(const std::string& install_dir)> install_launcher;
+};
+
 // Brings the computer to the offered workbench version, reporting through
-// `sender`; on success it has sent InstallCompleted itself.
-// Interim: until the pipeline exists this fails without touching anything.
+// `sender`: first every missing file is obtained and verified (nothing is
+// installed while one is missing), then the WebView2 runtime and the
+// workbench are installed in this order, then the launcher and shortcut are
+// refreshed. On success it has sent InstallCompleted itself; on failure it
+// returns the message and the worker sends InstallFailed.
+Status run_installation(const InstallationInputs& inputs,
+                        const EventSender& sender,
+                        const PipelineServices& services);
+
+// The same with the real program's services.
 Status run_installation(const InstallationInputs& inputs, const EventSender& sender);
 
 }  // namespace velmo

@@ -33,9 +33,6 @@ bool is_sha256_text(std::string_view text) {
   return text.size() == 64 && std::all_of(text.begin(), text.end(), is_hex_digit);
 }
 
-namespace {
-
-// The digest of an open file from its position to the end.
 Result<std::string> hash_open_file(File& file) {
   auto hasher = Sha256::create();
   if (!hasher) {
@@ -60,8 +57,6 @@ Result<std::string> hash_open_file(File& file) {
   }
   return digest_to_hex(*digest);
 }
-
-}  // namespace
 
 Result<std::string> sha256_file(const std::string& path) {
   auto file = File::open_for_read(path);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file.h"
 #include "platform/result.h"
 #include "platform/sha256.h"
 
@@ -19,6 +20,10 @@ Result<std::string> sha256_file(const std::string& path);
 // The same digest, telling the two failures apart: "打开校验文件失败：{e}"
 // when the file cannot be opened, "读取校验文件失败：{e}" when a read fails.
 Result<std::string> hash_file_checked(const std::string& path);
+
+// The digest of an open file from its position to the end, failing like
+// sha256_file.
+Result<std::string> hash_open_file(File& file);
 
 // 64 upper-case hexadecimal digits.
 std::string digest_to_hex(const Sha256Digest& digest);

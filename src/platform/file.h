@@ -24,6 +24,11 @@ class File {
 
   static OsResult<File> open_for_read(const std::string& path);
 
+  // For reading a file that is about to be run: while this stays open nobody
+  // can write, rename or delete it, so what was checked is what runs. POSIX
+  // has no such share modes; there it is open_for_read.
+  static OsResult<File> open_for_read_locked(const std::string& path);
+
   // For writing: a new or emptied file.
   static OsResult<File> create_truncate(const std::string& path);
 

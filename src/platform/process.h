@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/os_error.h"
 
 namespace velmo {
 
@@ -19,6 +22,13 @@ uint32_t current_process_id();
 // Returns false without waiting when it cannot be opened for waiting
 // (already gone, no rights).
 bool wait_for_process_exit(uint32_t process_id);
+
+// Runs `program` with `arguments` without a console window, inheriting no
+// handles, and waits for it to end without a time-out; returns its exit code
+// as a signed 32-bit value (so 0xC0000005 reads -1073741819). Fails only when
+// the program cannot be started.
+OsResult<int32_t> run_and_wait(const std::string& program,
+                               const std::vector<std::string>& arguments);
 
 }  // namespace velmo
 

@@ -23,6 +23,8 @@
 #include "platform/windows_path.h"
 #include "update_bundle/install_source.h"
 #include "update_bundle/main_program_install.h"
+#include "velmo-diag/diag_install.h"
+#include "velmo-diag/diag_options.h"
 
 namespace velmo::diag {
 
@@ -66,34 +68,15 @@ constexpr char kUsage[] =
     "        [--assistant PATH]\n"
     "                 take V as the released version and install or update the\n"
     "                 workbench in D from the downloaded installer P, launcher\n"
-    "                 and shortcut included (launcher copied from PATH)\n";
-
-// "--name value" pairs after the command; nothing when an option is unknown,
-// repeated or lacks its value.
-std::optional<std::map<std::string, std::string>> parse_options(
-    const std::vector<std::string>& args,
-    const std::vector<std::string>& known) {
-  std::map<std::string, std::string> options;
-  for (size_t i = 1; i < args.size(); i += 2) {
-    const std::string& name = args[i];
-    const bool is_known = std::find(known.begin(), known.end(), name) != known.end();
-    if (!is_known || i + 1 >= args.size() || options.contains(name)) {
-      return std::nullopt;
-    }
-    options[name] = args[i + 1];
-  }
-  return options;
-}
-
-std::optional<uint64_t> parse_u64(const std::string& text) {
-  uint64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || ptr != end) {
-    return std::nullopt;
-  }
-  return value;
-}
+    "                 and shortcut included (launcher copied from PATH)\n"
+    "  install --install-dir D [--endpoint ORIGIN] [--assistant PATH]\n"
+    "          [--webview2-wait-seconds N]\n"
+    "                 the whole installation run, as the assistant's install\n"
+    "                 button does it: fetch the policy, check the computer, obtain\n"
+    "                 and verify what is missing, install the WebView2 runtime and\n"
+    "                 the workbench into D, refresh launcher and shortcut; one\n"
+    "                 {\"event\":...} line per progress event. N shortens the wait\n"
+    "                 for the runtime after its installer ended (default 600)\n";
 
 using tools::print_json;
 
@@ -126,10 +109,7 @@ int command_policy(const std::vector<std::string>& args, std::ostream& out, std:
   if (!options) {
     return usage(err);
   }
-  const auto endpoint = options->find("--endpoint");
-  const std::string origin =
-      endpoint != options->end() ? endpoint->second : built_in_policy_origin();
-  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(origin);
+  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(policy_origin_option(*options));
   if (!release) {
     return tools::print_failure(err, release.error());
   }
@@ -271,22 +251,6 @@ int command_in_use(const std::vector<std::string>& args, std::ostream& out, std:
   return kExitSuccess;
 }
 
-#ifdef _WIN32
-constexpr char kAssistantProgramName[] = "velmo-assistant.exe";
-#else
-constexpr char kAssistantProgramName[] = "velmo-assistant";
-#endif
-
-// velmo-diag is not the assistant, so its own file is no launcher: the
-// default source is the assistant built and shipped beside it.
-OsResult<std::string> assistant_beside_tool() {
-  OsResult<std::string> tool = running_program_file();
-  if (!tool) {
-    return tool;
-  }
-  return path_join(parent_path(*tool).value_or(""), kAssistantProgramName);
-}
-
 int command_launcher(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const bool named = args.size() == 4 && args[2] == "--assistant";
   if (args.size() != 2 && !named) {
@@ -317,9 +281,7 @@ int command_apply(const std::vector<std::string>& args, std::ostream& out, std::
   if (Status stored = store_given_release(*options, *bytes); !stored) {
     return tools::print_failure(err, stored.error());
   }
-  const auto assistant = options->find("--assistant");
-  const LauncherSource source = assistant != options->end() ? launcher_source_at(assistant->second)
-                                                            : LauncherSource(assistant_beside_tool);
+  const LauncherSource source = launcher_source_option(*options);
   const std::string& install_dir = options->at("--install-dir");
   if (Status applied = apply_verified_installer(options->at("--installer"), install_dir,
                                                 install_services_with_assistant(source));
@@ -369,6 +331,9 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "apply") {
     return command_apply(args, out, err);
+  }
+  if (command == "install") {
+    return command_install(args, out, err, usage);
   }
   return usage(err);
 }

@@ -31,6 +31,10 @@ OsResult<File> File::open_for_read(const std::string& path) {
   return File(fd);
 }
 
+OsResult<File> File::open_for_read_locked(const std::string& path) {
+  return open_for_read(path);
+}
+
 OsResult<File> File::create_truncate(const std::string& path) {
   if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
     return std::unexpected(*fault);

@@ -1,6 +1,9 @@
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -39,6 +42,33 @@ bool wait_for_process_exit(uint32_t process_id) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+OsResult<int32_t> run_and_wait(const std::string& program,
+                               const std::vector<std::string>& arguments) {
+  std::vector<std::string> owned;
+  owned.reserve(arguments.size() + 1);
+  owned.push_back(program);
+  owned.insert(owned.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& argument : owned) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (const int error =
+          ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+      error != 0) {
+    return std::unexpected(os_error_from_code(static_cast<uint32_t>(error)));
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      return std::unexpected(last_os_error());
+    }
+  }
+  // A signal has no exit code; report it the way a shell does.
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace velmo

@@ -41,6 +41,15 @@ OsResult<File> File::open_for_read(const std::string& path) {
   return File(reinterpret_cast<intptr_t>(handle));
 }
 
+OsResult<File> File::open_for_read_locked(const std::string& path) {
+  const HANDLE handle = ::CreateFileW(to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::unexpected(last_os_error());
+  }
+  return File(reinterpret_cast<intptr_t>(handle));
+}
+
 namespace {
 
 OsResult<HANDLE> open_for_write(const std::string& path, DWORD disposition) {

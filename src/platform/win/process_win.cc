@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
+#include "platform/windows_command_line.h"
 
 namespace velmo {
 
@@ -47,6 +48,29 @@ bool wait_for_process_exit(uint32_t process_id) {
   }
   ::WaitForSingleObject(process.get(), INFINITE);
   return true;
+}
+
+OsResult<int32_t> run_and_wait(const std::string& program,
+                               const std::vector<std::string>& arguments) {
+  std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup,
+                        &info)) {
+    return std::unexpected(last_os_error());
+  }
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  if (::WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) {
+    return std::unexpected(last_os_error());
+  }
+  DWORD exit_code = 0;
+  if (!::GetExitCodeProcess(process.get(), &exit_code)) {
+    return std::unexpected(last_os_error());
+  }
+  return static_cast<int32_t>(exit_code);
 }
 
 }  // namespace velmo
