@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/event_sink.h"
 #include "app/worker_event.h"
 
 namespace velmo {
@@ -13,11 +14,11 @@ struct ProgressQueueState;
 // Sending end of a progress queue. Copies share the queue (many senders).
 // A send never blocks and never fails the worker: once the receiving end is
 // gone (window closed, newer run started) events are discarded.
-class EventSender {
+class EventSender final : public EventSink {
  public:
   explicit EventSender(std::shared_ptr<ProgressQueueState> state);
 
-  void send(WorkerEvent event) const;
+  void send(WorkerEvent event) const override;
 
   // Whether somebody still listens; workers may use it to skip needless work
   // but never need to.

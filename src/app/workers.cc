@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "app/launch_worker.h"
-#include "installer/bootstrap_policy.h"
+#include "app/pipeline_services.h"
+#include "network/bootstrap_policy.h"
 
 namespace velmo {
 
@@ -29,13 +30,12 @@ void run_installation_worker(InstallationInputs inputs,
   }
 }
 
-void start_policy_check(UiState& state, ReceiverSlot& slot, PolicyFetcher fetch) {
+void start_policy_worker(ReceiverSlot& slot, PolicyFetcher fetch) {
   if (!fetch) {
     fetch = fetch_bootstrap_policy;
   }
   ProgressChannel channel = open_progress_queue();
   slot.park(std::move(channel.receiver));
-  state.policy_ready = false;
   std::thread([sender = std::move(channel.sender), fetch = std::move(fetch)]() mutable {
     run_policy_worker(std::move(sender), fetch, release_store());
   }).detach();

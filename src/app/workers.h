@@ -4,11 +4,10 @@
 #include <functional>
 #include <string>
 
+#include "app/installation_pipeline.h"
 #include "app/progress_queue.h"
 #include "app/receiver_slot.h"
-#include "installer/installation_pipeline.h"
-#include "installer/release_store.h"
-#include "ui/ui_state.h"
+#include "network/release_store.h"
 
 namespace velmo {
 
@@ -31,7 +30,7 @@ void run_installation_worker(InstallationInputs inputs,
 // receiving end in `slot` (closing the previous run's) and starts a detached
 // worker thread that nobody joins.
 
-void start_policy_check(UiState& state, ReceiverSlot& slot, PolicyFetcher fetch = nullptr);
+void start_policy_worker(ReceiverSlot& slot, PolicyFetcher fetch = nullptr);
 void start_installation_run(InstallationInputs inputs,
                             ReceiverSlot& slot,
                             InstallationRunner run = nullptr);

@@ -1,11 +1,11 @@
 #include "environment/component_detection.h"
 
 #include "environment/data_directory.h"
-#include "installer/release_store.h"
-#include "installer/sha256_file.h"
-#include "installer/webview2_bootstrapper_pin.h"
+#include "network/release_store.h"
+#include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "product_files/webview2_bootstrapper_pin.h"
 
 namespace velmo {
 

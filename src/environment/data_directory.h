@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/result.h"
+
 namespace velmo {
 
 // The machine-wide root the assistant keeps its data under: the value of
@@ -17,6 +19,9 @@ std::string data_directory();
 // The folder downloads are kept in, "downloads" in the data directory. Not
 // created here: detection only looks.
 std::string download_directory_path();
+
+// The same folder, created with its parents, for the steps that fill it.
+Result<std::string> download_directory();
 
 }  // namespace velmo
 

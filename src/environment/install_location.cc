@@ -3,13 +3,13 @@
 #include <span>
 
 #include "environment/data_directory.h"
-#include "installer/downloader.h"
-#include "installer/install_manifest.h"
-#include "installer/release_store.h"
-#include "installer/version.h"
+#include "network/release_store.h"
+#include "network/version.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/replace_file.h"
 #include "platform/utf.h"
+#include "product_files/install_manifest.h"
 
 namespace velmo {
 

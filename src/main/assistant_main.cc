@@ -12,6 +12,7 @@
 #include "main/run_options.h"
 #include "platform/process.h"
 #include "ui/main_window.h"
+#include "ui/policy_check.h"
 
 namespace velmo {
 

@@ -10,8 +10,8 @@ std::atomic<MutationHook> g_mutation_hook{nullptr};
 
 }  // namespace
 
-void set_mutation_hook_for_testing(MutationHook hook) {
-  g_mutation_hook.store(hook);
+MutationHook set_mutation_hook_for_testing(MutationHook hook) {
+  return g_mutation_hook.exchange(hook);
 }
 
 std::optional<OsError> mutation_fault(Mutation kind, const std::string& path) {

@@ -27,9 +27,23 @@ enum class Mutation {
 // that error, without making it. Nothing in the program sets it.
 using MutationHook = std::optional<OsError> (*)(Mutation kind, const std::string& path);
 
-// Installs the hook (nullptr removes it). Tests set it before the code under
-// test runs.
-void set_mutation_hook_for_testing(MutationHook hook);
+// Installs the hook (nullptr removes it) and returns the one it replaces.
+// Tests set it before the code under test runs; prefer ScopedMutationHook.
+MutationHook set_mutation_hook_for_testing(MutationHook hook);
+
+// Installs a hook for one scope and puts the previous one back when the
+// scope ends, however it ends: a failed assertion cannot leave the hook set
+// for the tests after it.
+class ScopedMutationHook {
+ public:
+  explicit ScopedMutationHook(MutationHook hook) : previous_(set_mutation_hook_for_testing(hook)) {}
+  ~ScopedMutationHook() { set_mutation_hook_for_testing(previous_); }
+  ScopedMutationHook(const ScopedMutationHook&) = delete;
+  ScopedMutationHook& operator=(const ScopedMutationHook&) = delete;
+
+ private:
+  MutationHook previous_;
+};
 
 // Asked by the backends before each change.
 std::optional<OsError> mutation_fault(Mutation kind, const std::string& path);

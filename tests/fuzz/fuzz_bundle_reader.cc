@@ -9,9 +9,9 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "platform/sha256.h"
-#include "update_bundle/bundle_reader.h"
+#include "product_install/bundle_reader.h"
 
 namespace velmo::fuzz {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "fuzz_check.h"
 #include "fuzz_input.h"
-#include "installer/download_url.h"
+#include "network/download_url.h"
 #include "platform/utf.h"
 
 namespace velmo::fuzz {

@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz_check.h"
-#include "installer/install_manifest.h"
-#include "installer/strict_json.h"
+#include "platform/strict_json.h"
 #include "platform/utf.h"
+#include "product_files/install_manifest.h"
 
 namespace velmo::fuzz {
 namespace {

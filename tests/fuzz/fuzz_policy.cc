@@ -13,9 +13,9 @@
 
 #include "fuzz_check.h"
 #include "fuzz_input.h"
-#include "installer/download_url.h"
-#include "installer/policy_document.h"
-#include "installer/version.h"
+#include "network/download_url.h"
+#include "network/policy_document.h"
+#include "network/version.h"
 #include "platform/utf.h"
 
 namespace velmo::fuzz {

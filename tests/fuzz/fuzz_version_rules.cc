@@ -14,7 +14,7 @@
 
 #include "fuzz_check.h"
 #include "fuzz_input.h"
-#include "installer/version.h"
+#include "network/version.h"
 
 namespace velmo::fuzz {
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/bootstrap_policy.h"
+#include "network/bootstrap_policy.h"
 
 #include <gtest/gtest.h>
 

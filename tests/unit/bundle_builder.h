@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "platform/sha256.h"
-#include "update_bundle/bundle_format.h"
+#include "product_install/bundle_format.h"
 
 namespace velmo::test {
 
@@ -76,7 +76,7 @@ inline Bytes make_pe_image(const PeShape& shape) {
 }
 
 // Everything about a bundled installer a test may want to get wrong.
-struct BundleSpec {
+struct BundleRecipe {
   PeShape pe;
   Bytes main_program = bytes_of("MZ main program bytes");
   Bytes startup_helper = bytes_of("MZ startup helper");
@@ -106,50 +106,51 @@ struct BuiltBundle {
   uint64_t search_end = 0;
 };
 
-inline BundleManifest default_manifest(const BundleSpec& spec, uint64_t main_offset) {
+inline BundleManifest default_manifest(const BundleRecipe& recipe, uint64_t main_offset) {
   BundleManifest manifest;
-  manifest.schema_version = spec.schema_version;
-  manifest.product = spec.product;
-  manifest.version = spec.version;
-  manifest.main_program = {main_offset, spec.main_program.size(), sha256_hex(spec.main_program)};
-  manifest.startup_helper = {main_offset + spec.main_program.size(), spec.startup_helper.size(),
-                             sha256_hex(spec.startup_helper)};
+  manifest.schema_version = recipe.schema_version;
+  manifest.product = recipe.product;
+  manifest.version = recipe.version;
+  manifest.main_program = {main_offset, recipe.main_program.size(),
+                           sha256_hex(recipe.main_program)};
+  manifest.startup_helper = {main_offset + recipe.main_program.size(), recipe.startup_helper.size(),
+                             sha256_hex(recipe.startup_helper)};
   return manifest;
 }
 
-inline BuiltBundle build_bundle(const BundleSpec& spec) {
+inline BuiltBundle build_bundle(const BundleRecipe& recipe) {
   BuiltBundle built;
   Bytes& file = built.file;
-  file = make_pe_image(spec.pe);
+  file = make_pe_image(recipe.pe);
   const uint64_t main_offset = file.size();
-  file.insert(file.end(), spec.main_program.begin(), spec.main_program.end());
-  file.insert(file.end(), spec.startup_helper.begin(), spec.startup_helper.end());
-  built.manifest = spec.manifest_override.value_or(default_manifest(spec, main_offset));
-  const std::string text = spec.manifest_text.value_or(serialize_bundle_manifest(built.manifest));
+  file.insert(file.end(), recipe.main_program.begin(), recipe.main_program.end());
+  file.insert(file.end(), recipe.startup_helper.begin(), recipe.startup_helper.end());
+  built.manifest = recipe.manifest_override.value_or(default_manifest(recipe, main_offset));
+  const std::string text = recipe.manifest_text.value_or(serialize_bundle_manifest(built.manifest));
   built.manifest_offset = file.size();
   const Bytes manifest_bytes = bytes_of(text);
   file.insert(file.end(), manifest_bytes.begin(), manifest_bytes.end());
   built.header_offset = file.size();
 
   BundleHeader header;
-  header.manifest_bytes = spec.header_length.value_or(manifest_bytes.size());
+  header.manifest_bytes = recipe.header_length.value_or(manifest_bytes.size());
   header.manifest_sha256 = sha256_of(manifest_bytes).value();
-  if (spec.corrupt_manifest_digest) {
+  if (recipe.corrupt_manifest_digest) {
     header.manifest_sha256[0] ^= 0xFF;
   }
-  header.format_version = spec.format_version;
-  header.reserved = spec.reserved;
+  header.format_version = recipe.format_version;
+  header.reserved = recipe.reserved;
   const BundleHeaderBytes header_bytes = encode_bundle_header(header);
   file.insert(file.end(), header_bytes.begin(), header_bytes.end());
-  file.insert(file.end(), spec.pad, spec.pad_byte);
+  file.insert(file.end(), recipe.pad, recipe.pad_byte);
   built.search_end = file.size();
-  if (spec.certificate_bytes > 0) {
-    file.insert(file.end(), spec.certificate_bytes, std::byte{0x30});
+  if (recipe.certificate_bytes > 0) {
+    file.insert(file.end(), recipe.certificate_bytes, std::byte{0x30});
     const size_t optional = 64 + 24;
-    const bool pe32 = spec.pe.optional_magic == 0x10B;
+    const bool pe32 = recipe.pe.optional_magic == 0x10B;
     const size_t directories = optional + (pe32 ? 96 : 112);
     put_le(file, directories + 32, built.search_end, 4);
-    put_le(file, directories + 36, spec.certificate_bytes, 4);
+    put_le(file, directories + 36, recipe.certificate_bytes, 4);
   }
   return built;
 }

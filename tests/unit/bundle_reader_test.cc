@@ -1,4 +1,4 @@
-#include "update_bundle/bundle_reader.h"
+#include "product_install/bundle_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace velmo {
 namespace {
 
 using test::BuiltBundle;
-using test::BundleSpec;
+using test::BundleRecipe;
 using test::Bytes;
 
 constexpr char kNoBundle[] = "安装包不包含固定助手更新清单；请使用完整安装方式升级一次。";
@@ -21,8 +21,8 @@ constexpr char kSignatureRange[] = "更新数据包签名范围无效。";
 
 struct LayoutCase {
   const char* name;
-  std::function<void(BundleSpec&)> edit;
-  // After building: bytes the spec cannot express.
+  std::function<void(BundleRecipe&)> edit;
+  // After building: damage no recipe field describes (bytes patched in place).
   std::function<void(BuiltBundle&)> patch;
   // Empty: the bundle verifies.
   std::string message;
@@ -30,18 +30,19 @@ struct LayoutCase {
 
 void no_patch(BuiltBundle&) {}
 
-// A manifest text whose payload ranges are computed from the spec's layout.
-std::function<void(BundleSpec&)> edit_manifest(std::function<void(BundleManifest&)> change) {
-  return [change](BundleSpec& spec) {
-    const uint64_t main_offset = test::make_pe_image(spec.pe).size();
-    BundleManifest manifest = test::default_manifest(spec, main_offset);
+// A manifest whose payload ranges are computed from where the recipe puts the
+// main program and the helper.
+std::function<void(BundleRecipe&)> edit_manifest(std::function<void(BundleManifest&)> change) {
+  return [change](BundleRecipe& recipe) {
+    const uint64_t main_offset = test::make_pe_image(recipe.pe).size();
+    BundleManifest manifest = test::default_manifest(recipe, main_offset);
     change(manifest);
-    spec.manifest_override = manifest;
+    recipe.manifest_override = manifest;
   };
 }
 
-std::string manifest_json(const BundleSpec& spec, const std::string& extra) {
-  const BundleManifest m = test::default_manifest(spec, test::make_pe_image(spec.pe).size());
+std::string manifest_json(const BundleRecipe& recipe, const std::string& extra) {
+  const BundleManifest m = test::default_manifest(recipe, test::make_pe_image(recipe.pe).size());
   std::string json = serialize_bundle_manifest(m);
   json.insert(1, extra);
   return json;
@@ -49,49 +50,49 @@ std::string manifest_json(const BundleSpec& spec, const std::string& extra) {
 
 const std::vector<LayoutCase>& layout_cases() {
   static const std::vector<LayoutCase> cases = {
-      {"Unsigned", [](BundleSpec&) {}, no_patch, ""},
-      {"UnsignedWithPadding", [](BundleSpec& s) { s.pad = 5; }, no_patch, ""},
-      {"SignedPadZero", [](BundleSpec& s) { s.certificate_bytes = 200; }, no_patch, ""},
+      {"Unsigned", [](BundleRecipe&) {}, no_patch, ""},
+      {"UnsignedWithPadding", [](BundleRecipe& s) { s.pad = 5; }, no_patch, ""},
+      {"SignedPadZero", [](BundleRecipe& s) { s.certificate_bytes = 200; }, no_patch, ""},
       {"SignedPadThree",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.certificate_bytes = 200;
          s.pad = 3;
        },
        no_patch, ""},
       {"SignedPadSeven",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.certificate_bytes = 8;
          s.pad = 7;
        },
        no_patch, ""},
-      {"PadEightIsTooFar", [](BundleSpec& s) { s.pad = 8; }, no_patch, kNoBundle},
+      {"PadEightIsTooFar", [](BundleRecipe& s) { s.pad = 8; }, no_patch, kNoBundle},
       {"NonZeroPadByte",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.certificate_bytes = 200;
          s.pad = 3;
          s.pad_byte = std::byte{1};
        },
        no_patch, kNoBundle},
-      {"LengthZero", [](BundleSpec& s) { s.header_length = 0; }, no_patch, kBadHeader},
-      {"LengthAboveLimit", [](BundleSpec& s) { s.header_length = 65537; }, no_patch, kBadHeader},
-      {"LengthBeyondStartOfFile", [](BundleSpec& s) { s.header_length = 60000; }, no_patch,
+      {"LengthZero", [](BundleRecipe& s) { s.header_length = 0; }, no_patch, kBadHeader},
+      {"LengthAboveLimit", [](BundleRecipe& s) { s.header_length = 65537; }, no_patch, kBadHeader},
+      {"LengthBeyondStartOfFile", [](BundleRecipe& s) { s.header_length = 60000; }, no_patch,
        kBadHeader},
-      {"FormatVersionTwo", [](BundleSpec& s) { s.format_version = 2; }, no_patch, kBadHeader},
-      {"ReservedSet", [](BundleSpec& s) { s.reserved = 1; }, no_patch, kBadHeader},
-      {"ManifestDigestWrong", [](BundleSpec& s) { s.corrupt_manifest_digest = true; }, no_patch,
+      {"FormatVersionTwo", [](BundleRecipe& s) { s.format_version = 2; }, no_patch, kBadHeader},
+      {"ReservedSet", [](BundleRecipe& s) { s.reserved = 1; }, no_patch, kBadHeader},
+      {"ManifestDigestWrong", [](BundleRecipe& s) { s.corrupt_manifest_digest = true; }, no_patch,
        "安装包中的固定助手更新清单校验失败。"},
       {"UnknownKeyAccepted",
-       [](BundleSpec& s) { s.manifest_text = manifest_json(s, R"("builtBy":{"a":[1]},)"); },
+       [](BundleRecipe& s) { s.manifest_text = manifest_json(s, R"("builtBy":{"a":[1]},)"); },
        no_patch, ""},
       {"DuplicateKey",
-       [](BundleSpec& s) { s.manifest_text = manifest_json(s, R"("version":"1.10.0",)"); },
+       [](BundleRecipe& s) { s.manifest_text = manifest_json(s, R"("version":"1.10.0",)"); },
        no_patch, kFormat},
-      {"NotJson", [](BundleSpec& s) { s.manifest_text = "{\"schemaVersion\":1"; }, no_patch,
+      {"NotJson", [](BundleRecipe& s) { s.manifest_text = "{\"schemaVersion\":1"; }, no_patch,
        kFormat},
-      {"SchemaVersionTwo", [](BundleSpec& s) { s.schema_version = 2; }, no_patch, kTarget},
-      {"WrongVersion", [](BundleSpec& s) { s.version = "1.9.0"; }, no_patch, kTarget},
-      {"VersionNotNormalised", [](BundleSpec& s) { s.version = "01.10.0"; }, no_patch, kTarget},
-      {"WrongProduct", [](BundleSpec& s) { s.product = "VelmoQen"; }, no_patch, kTarget},
+      {"SchemaVersionTwo", [](BundleRecipe& s) { s.schema_version = 2; }, no_patch, kTarget},
+      {"WrongVersion", [](BundleRecipe& s) { s.version = "1.9.0"; }, no_patch, kTarget},
+      {"VersionNotNormalised", [](BundleRecipe& s) { s.version = "01.10.0"; }, no_patch, kTarget},
+      {"WrongProduct", [](BundleRecipe& s) { s.product = "VelmoQen"; }, no_patch, kTarget},
       {"UpperAndLowerCaseDigests", edit_manifest([](BundleManifest& m) {
          for (char& c : m.startup_helper.sha256) {
            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -100,7 +101,7 @@ const std::vector<LayoutCase>& layout_cases() {
        no_patch, ""},
       // The builder puts the helper right before the manifest, so its range
       // ends exactly at M.
-      {"PayloadEndingExactlyAtManifest", [](BundleSpec&) {}, no_patch, ""},
+      {"PayloadEndingExactlyAtManifest", [](BundleRecipe&) {}, no_patch, ""},
       {"PayloadOneByteIntoManifest",
        edit_manifest([](BundleManifest& m) { m.startup_helper.bytes += 1; }), no_patch,
        "更新清单中的固定更新助手超出可信安装包范围。"},
@@ -113,53 +114,53 @@ const std::vector<LayoutCase>& layout_cases() {
        no_patch, "更新清单中的受保护主程序信息无效。"},
       {"NonHexDigest", edit_manifest([](BundleManifest& m) { m.startup_helper.sha256[10] = 'g'; }),
        no_patch, "更新清单中的固定更新助手信息无效。"},
-      {"PayloadContentChanged", [](BundleSpec&) {},
+      {"PayloadContentChanged", [](BundleRecipe&) {},
        [](BuiltBundle& b) { b.file[b.manifest.main_program.offset + 3] ^= std::byte{1}; },
        "安装包中的受保护主程序校验失败。"},
       {"SecurityDirectoryOffsetWithoutSize",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.pe.security_offset = 100;
          s.pe.security_size = 0;
        },
        no_patch, kSignatureRange},
-      {"SecurityDirectorySizeWithoutOffset", [](BundleSpec& s) { s.pe.security_size = 8; },
+      {"SecurityDirectorySizeWithoutOffset", [](BundleRecipe& s) { s.pe.security_size = 8; },
        no_patch, kSignatureRange},
       {"SecurityDirectoryBeyondFile",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.pe.security_offset = 1000;
          s.pe.security_size = 100000;
        },
        no_patch, kSignatureRange},
       {"FewDirectoriesMeansUnsigned",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.pe.directory_count = 4;
          s.pe.security_offset = 5;  // ignored: there is no entry 4
        },
        no_patch, ""},
       {"ShortOptionalHeaderMeansUnsigned",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.pe.optional_size = 112 + 39;
          s.pe.security_offset = 5;
        },
        no_patch, ""},
       {"Pe32Layout",
-       [](BundleSpec& s) {
+       [](BundleRecipe& s) {
          s.pe.optional_magic = 0x10B;
          s.pe.optional_size = 224;
          s.certificate_bytes = 16;
        },
        no_patch, ""},
-      {"UnsupportedOptionalMagic", [](BundleSpec& s) { s.pe.optional_magic = 0x107; }, no_patch,
+      {"UnsupportedOptionalMagic", [](BundleRecipe& s) { s.pe.optional_magic = 0x107; }, no_patch,
        "更新数据包 PE 类型不受支持。"},
-      {"OptionalHeaderOfOneByte", [](BundleSpec& s) { s.pe.optional_size = 1; }, no_patch,
+      {"OptionalHeaderOfOneByte", [](BundleRecipe& s) { s.pe.optional_size = 1; }, no_patch,
        "更新数据包可选头无效。"},
-      {"NoMz", [](BundleSpec&) {}, [](BuiltBundle& b) { b.file[0] = std::byte{'N'}; },
+      {"NoMz", [](BundleRecipe&) {}, [](BuiltBundle& b) { b.file[0] = std::byte{'N'}; },
        "更新数据包缺少 Windows 程序标识。"},
-      {"NoPeSignature", [](BundleSpec&) {}, [](BuiltBundle& b) { b.file[66] = std::byte{1}; },
+      {"NoPeSignature", [](BundleRecipe&) {}, [](BuiltBundle& b) { b.file[66] = std::byte{1}; },
        "更新数据包 PE 标识无效。"},
-      {"PeHeaderBeyondFile", [](BundleSpec&) {},
+      {"PeHeaderBeyondFile", [](BundleRecipe&) {},
        [](BuiltBundle& b) { test::put_le(b.file, 60, 0x7FFFFFF0, 4); }, "读取更新数据失败：*"},
-      {"ShorterThan128Bytes", [](BundleSpec&) {}, [](BuiltBundle& b) { b.file.resize(127); },
+      {"ShorterThan128Bytes", [](BundleRecipe&) {}, [](BuiltBundle& b) { b.file.resize(127); },
        "更新数据包不是有效的 Windows 程序。"},
   };
   return cases;
@@ -169,9 +170,9 @@ class BundleLayoutTest : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(BundleLayoutTest, ReaderAcceptsOrRefusesWithTheMessage) {
   const LayoutCase& c = GetParam();
-  BundleSpec spec;
-  c.edit(spec);
-  BuiltBundle built = test::build_bundle(spec);
+  BundleRecipe recipe;
+  c.edit(recipe);
+  BuiltBundle built = test::build_bundle(recipe);
   c.patch(built);
   MemoryBundleSource source(built.file);
   const Result<VerifiedBundle> bundle = read_verified_bundle(source, built.file.size(), "1.10.0");
@@ -200,13 +201,13 @@ INSTANTIATE_TEST_SUITE_P(Table,
 TEST(BundleManifestLengthTest, LengthsAtTheLimitsOfTheRange) {
   // L = 1 and L = 65536 are inside the range: the header is accepted and the
   // manifest read (and then refused as JSON, or accepted when it is one).
-  BundleSpec one;
+  BundleRecipe one;
   one.manifest_text = "1";
   BuiltBundle tiny = test::build_bundle(one);
   MemoryBundleSource tiny_source(tiny.file);
   EXPECT_EQ(read_verified_bundle(tiny_source, tiny.file.size(), "1.10.0").error(), kFormat);
 
-  BundleSpec large;
+  BundleRecipe large;
   std::string text = serialize_bundle_manifest(
       test::default_manifest(large, test::make_pe_image(large.pe).size()));
   text.append(65536 - text.size(), ' ');
@@ -228,13 +229,13 @@ TEST(BundleReadTest, ReadExactAtReportsAShortRead) {
 }
 
 TEST(BundleReadTest, OfflineReadingSkipsOnlyTheVersionCheck) {
-  BundleSpec spec;
-  spec.version = "2.0.0";
-  BuiltBundle built = test::build_bundle(spec);
+  BundleRecipe recipe;
+  recipe.version = "2.0.0";
+  BuiltBundle built = test::build_bundle(recipe);
   MemoryBundleSource source(built.file);
   EXPECT_TRUE(read_verified_bundle(source, built.file.size(), std::nullopt).has_value());
-  spec.schema_version = 3;
-  built = test::build_bundle(spec);
+  recipe.schema_version = 3;
+  built = test::build_bundle(recipe);
   MemoryBundleSource other(built.file);
   EXPECT_EQ(read_verified_bundle(other, built.file.size(), std::nullopt).error(), kTarget);
 }

@@ -1,4 +1,4 @@
-#include "installer/command_library.h"
+#include "product_install/command_library.h"
 
 #include <gtest/gtest.h>
 

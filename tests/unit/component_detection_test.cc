@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/install_manifest.h"
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
+#include "product_files/install_manifest.h"
 #include "release_fixture.h"
 #include "temp_dir.h"
 #include "test_env.h"

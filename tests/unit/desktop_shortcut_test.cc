@@ -1,16 +1,16 @@
-#include "installer/desktop_shortcut.h"
+#include "product_install/desktop_shortcut.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
 #include "fake_launcher_platform.h"
-#include "installer/desktop_folder.h"
-#include "installer/hide_path.h"
-#include "installer/hresult_text.h"
-#include "installer/shortcut_run_as_user.h"
 #include "mutation_recorder.h"
 #include "platform/file_system.h"
+#include "product_install/desktop_folder.h"
+#include "product_install/hide_path.h"
+#include "product_install/hresult_text.h"
+#include "product_install/shortcut_run_as_user.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32

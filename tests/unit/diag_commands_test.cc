@@ -14,7 +14,7 @@
 #include "../unit/temp_dir.h"
 #include "../unit/test_env.h"
 #include "environment/install_location.h"
-#include "installer/install_manifest.h"
+#include "product_files/install_manifest.h"
 
 namespace velmo::diag {
 namespace {
@@ -126,7 +126,7 @@ TEST_F(DiagInstallationTest, EnvRatesTheDiscoveredLocationByDefault) {
 }
 
 TEST_F(DiagInstallationTest, BundlePrintsTheVerifiedInstallSource) {
-  const test::BuiltBundle built = test::build_bundle(test::BundleSpec{});
+  const test::BuiltBundle built = test::build_bundle(test::BundleRecipe{});
   const std::string installer = root_.join("setup.package");
   test::write_file(
       installer, std::string(reinterpret_cast<const char*>(built.file.data()), built.file.size()));

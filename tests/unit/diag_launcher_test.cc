@@ -5,9 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include "diag_run.h"
-#include "installer/install_manifest.h"
-#include "installer/launcher_layout.h"
 #include "platform/file_system.h"
+#include "product_files/install_manifest.h"
+#include "product_install/launcher_layout.h"
 #include "temp_dir.h"
 #include "test_env.h"
 #include "velmo-diag/diag_commands.h"

@@ -1,4 +1,4 @@
-#include "installer/download_url.h"
+#include "network/download_url.h"
 
 #include <gtest/gtest.h>
 

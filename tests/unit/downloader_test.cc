@@ -1,4 +1,4 @@
-#include "installer/downloader.h"
+#include "network/downloader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,9 @@
 #include <fstream>
 #include <random>
 
+#include "environment/data_directory.h"
 #include "fake_http.h"
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "platform/sha256.h"
 #include "test_env.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "installer/launcher_platform.h"
+#include "product_install/launcher_platform.h"
 #include "temp_dir.h"
 
 namespace velmo::test {

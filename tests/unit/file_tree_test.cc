@@ -70,9 +70,22 @@ std::optional<OsError> fail_kind(Mutation kind, const std::string&) {
   return std::nullopt;
 }
 
+TEST(MutationSeamTest, ScopedHooksPutThePreviousHookBack) {
+  g_failing_kind = Mutation::kRemoveFile;
+  {
+    const ScopedMutationHook outer(fail_kind);
+    {
+      const ScopedMutationHook inner(nullptr);
+      EXPECT_FALSE(mutation_fault(Mutation::kRemoveFile, "x").has_value());
+    }
+    EXPECT_TRUE(mutation_fault(Mutation::kRemoveFile, "x").has_value());
+  }
+  EXPECT_FALSE(mutation_fault(Mutation::kRemoveFile, "x").has_value());
+}
+
 TEST_F(FileTreeTest, InjectedFaultsStopTheChange) {
   test::write_file(dir_.join("a"), "a");
-  set_mutation_hook_for_testing(fail_kind);
+  std::optional<ScopedMutationHook> hook(std::in_place, fail_kind);
   struct Case {
     Mutation kind;
     std::function<bool()> attempt;
@@ -95,7 +108,7 @@ TEST_F(FileTreeTest, InjectedFaultsStopTheChange) {
     EXPECT_FALSE(c.attempt()) << static_cast<int>(c.kind);
     EXPECT_TRUE(c.unchanged()) << static_cast<int>(c.kind);
   }
-  set_mutation_hook_for_testing(nullptr);
+  hook.reset();
   EXPECT_TRUE(rename_path(dir_.join("a"), dir_.join("b")));
 }
 

@@ -1,4 +1,4 @@
-#include "installer/in_use_check.h"
+#include "product_install/in_use_check.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "installer/install_manifest.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
+#include "product_files/install_manifest.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32

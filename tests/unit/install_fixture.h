@@ -9,13 +9,13 @@
 
 #include "bundle_builder.h"
 #include "fake_launcher_platform.h"
-#include "installer/command_library.h"
-#include "installer/install_manifest.h"
-#include "installer/startup_launcher.h"
+#include "product_files/install_manifest.h"
+#include "product_install/command_library.h"
+#include "product_install/main_program_install.h"
+#include "product_install/startup_launcher.h"
 #include "release_fixture.h"
 #include "temp_dir.h"
 #include "test_env.h"
-#include "update_bundle/main_program_install.h"
 
 namespace velmo::test {
 
@@ -37,9 +37,9 @@ class InstallFixture {
     EXPECT_TRUE(create_directories(root_.join("Desktop")));
     assistant_ = root_.join("velmo-assistant.exe");
     write_file(assistant_, "MZ the assistant, copied as the startup launcher");
-    BundleSpec spec;
-    spec.main_program = bytes_of(kNewProgram);
-    const BuiltBundle built = build_bundle(spec);
+    BundleRecipe recipe;
+    recipe.main_program = bytes_of(kNewProgram);
+    const BuiltBundle built = build_bundle(recipe);
     installer_ = root_.join("VelmoQenWorkbench-Update-v1.10.0.package");
     write_file(installer_, text_of(built.file));
     releases_.store("1.10.0", built.file.size());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "environment/data_directory.h"
-#include "installer/install_manifest.h"
+#include "product_files/install_manifest.h"
 #include "release_fixture.h"
 #include "temp_dir.h"
 #include "test_env.h"

@@ -1,4 +1,4 @@
-#include "installer/install_manifest.h"
+#include "product_files/install_manifest.h"
 
 #include <gtest/gtest.h>
 
@@ -238,11 +238,12 @@ std::optional<uint32_t> linked(const std::string& path) {
 TEST_F(InstallDirectoryTest, LinkedMainProgramIsNotAnInstallation) {
   write_own_manifest();
   g_linked_path = main_program();
-  set_reparse_tag_probe_for_testing(linked);
-  EXPECT_FALSE(read_install_manifest(install_dir_).has_value());
-  g_linked_path = manifest_path();
-  EXPECT_FALSE(read_install_manifest(install_dir_).has_value());
-  set_reparse_tag_probe_for_testing(nullptr);
+  {
+    const ScopedReparseTagProbe probe(linked);
+    EXPECT_FALSE(read_install_manifest(install_dir_).has_value());
+    g_linked_path = manifest_path();
+    EXPECT_FALSE(read_install_manifest(install_dir_).has_value());
+  }
   EXPECT_TRUE(read_install_manifest(install_dir_).has_value());
 }
 #else

@@ -1,15 +1,15 @@
-#include "update_bundle/install_source.h"
+#include "product_install/install_source.h"
 
 #include <gtest/gtest.h>
 
 #include "bundle_builder.h"
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "platform/file_system.h"
+#include "product_install/bundle_reader.h"
+#include "product_install/payload_cache.h"
 #include "release_fixture.h"
 #include "temp_dir.h"
 #include "test_env.h"
-#include "update_bundle/bundle_reader.h"
-#include "update_bundle/payload_cache.h"
 
 #ifdef _WIN32
 #include "platform/win/reparse_tag_seam.h"
@@ -134,13 +134,12 @@ std::optional<uint32_t> linked(const std::string& path) {
 
 TEST_F(PayloadCacheTest, LinksAtTheCachePathsAreRefused) {
   ASSERT_TRUE(extract(data_));
-  set_reparse_tag_probe_for_testing(linked);
+  const ScopedReparseTagProbe probe(linked);
   g_linked = cache_;
   EXPECT_EQ(extract(data_).error(), "受保护主程序不是普通文件，已停止更新。");
   g_linked = path_join(dir_.path(), "embedded-core");
   ASSERT_TRUE(remove_file(cache_));
   EXPECT_EQ(extract(data_).error(), "受保护主程序缓存目录不是普通目录，已停止更新。");
-  set_reparse_tag_probe_for_testing(nullptr);
 }
 #endif
 
@@ -149,7 +148,7 @@ TEST_F(PayloadCacheTest, LinksAtTheCachePathsAreRefused) {
 class PrepareInstallSourceTest : public testing::Test {
  protected:
   PrepareInstallSourceTest() : program_data_("ProgramData", dir_.join("data")) {
-    built_ = test::build_bundle(test::BundleSpec{});
+    built_ = test::build_bundle(test::BundleRecipe{});
     installer_ = dir_.join("VelmoQenWorkbench-Update-v1.10.0.package");
     test::write_file(installer_, as_text(built_.file));
     release_ = VerifiedRelease{.latest_version = "1.10.0",

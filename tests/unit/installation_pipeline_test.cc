@@ -1,4 +1,4 @@
-#include "installer/installation_pipeline.h"
+#include "app/installation_pipeline.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/progress_queue.h"
 #include "app/worker_event.h"
 
 namespace velmo {

@@ -1,4 +1,4 @@
-#include "installer/installer_runner.h"
+#include "app/installer_runner.h"
 
 #include <gtest/gtest.h>
 

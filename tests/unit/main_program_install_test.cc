@@ -1,4 +1,4 @@
-#include "update_bundle/main_program_install.h"
+#include "product_install/main_program_install.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include "environment/data_directory.h"
 #include "environment/install_location.h"
 #include "install_fixture.h"
-#include "installer/startup_launcher.h"
 #include "platform/mutation_seam.h"
 #include "platform/process.h"
 #include "platform/windows_path.h"
+#include "product_install/startup_launcher.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -196,6 +196,12 @@ std::optional<OsError> fail_nth(Mutation, const std::string&) {
   return std::nullopt;
 }
 
+// One apply with the hook in place; the hook is gone again whatever happens.
+Status apply_under(MutationHook hook, InstallFixture& machine) {
+  const ScopedMutationHook scoped(hook);
+  return machine.apply();
+}
+
 class InstallFaultTest : public testing::TestWithParam<bool> {};
 
 TEST_P(InstallFaultTest, EveryChangeFailedInTurnLeavesARecoverableDirectory) {
@@ -207,9 +213,7 @@ TEST_P(InstallFaultTest, EveryChangeFailedInTurnLeavesARecoverableDirectory) {
       counting.make_old_installation();
     }
     g_faults = {};
-    set_mutation_hook_for_testing(fail_nth);
-    const Status applied = counting.apply();
-    set_mutation_hook_for_testing(nullptr);
+    const Status applied = apply_under(fail_nth, counting);
     ASSERT_TRUE(applied.has_value()) << applied.error();
     total = g_faults.seen;
   }
@@ -220,9 +224,7 @@ TEST_P(InstallFaultTest, EveryChangeFailedInTurnLeavesARecoverableDirectory) {
       machine.make_old_installation();
     }
     g_faults = {.countdown = k};
-    set_mutation_hook_for_testing(fail_nth);
-    const Status applied = machine.apply();
-    set_mutation_hook_for_testing(nullptr);
+    const Status applied = apply_under(fail_nth, machine);
     if (!applied) {
       EXPECT_NE(applied.error().find("injected fault"), std::string::npos)
           << "change " << k << ": " << applied.error();
@@ -276,9 +278,7 @@ TEST(InstallCrashTest, EveryStopIsRecoveredOrRefusedWithoutLosingTheOldProgram) 
     InstallFixture counting;
     counting.make_old_installation();
     g_faults = {};
-    set_mutation_hook_for_testing(fail_nth);
-    ASSERT_TRUE(counting.apply());
-    set_mutation_hook_for_testing(nullptr);
+    ASSERT_TRUE(apply_under(fail_nth, counting));
     total = g_faults.seen;
   }
   const std::vector<std::string> refusals = {
@@ -297,8 +297,7 @@ TEST(InstallCrashTest, EveryStopIsRecoveredOrRefusedWithoutLosingTheOldProgram) 
     ASSERT_GE(child, 0);
     if (child == 0) {
       g_stop_countdown = k;
-      set_mutation_hook_for_testing(stop_at);
-      ::_exit(machine.apply() ? 0 : 1);
+      ::_exit(apply_under(stop_at, machine) ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -19,14 +19,10 @@ class ScopedMutationRecorder {
  public:
   static inline const OsError kInjected{5, "injected"};
 
-  ScopedMutationRecorder() {
+  ScopedMutationRecorder() : previous_active_(active_), hook_(&ScopedMutationRecorder::hook) {
     active_ = this;
-    set_mutation_hook_for_testing(&ScopedMutationRecorder::hook);
   }
-  ~ScopedMutationRecorder() {
-    set_mutation_hook_for_testing(nullptr);
-    active_ = nullptr;
-  }
+  ~ScopedMutationRecorder() { active_ = previous_active_; }
   ScopedMutationRecorder(const ScopedMutationRecorder&) = delete;
   ScopedMutationRecorder& operator=(const ScopedMutationRecorder&) = delete;
 
@@ -74,6 +70,8 @@ class ScopedMutationRecorder {
   }
 
   static inline ScopedMutationRecorder* active_ = nullptr;
+  ScopedMutationRecorder* previous_active_;
+  ScopedMutationHook hook_;
   std::vector<std::pair<Mutation, std::string>> changes_;
   std::vector<std::pair<Mutation, std::string>> failures_;
   std::vector<Action> actions_;

@@ -10,12 +10,12 @@
 #include <nlohmann/json.hpp>
 
 #include "bundle_builder.h"
-#include "installer/download_url.h"
-#include "installer/policy_document.h"
+#include "network/download_url.h"
+#include "network/policy_document.h"
 #include "platform/file_system.h"
+#include "product_install/bundle_reader.h"
+#include "product_install/bundle_source.h"
 #include "temp_dir.h"
-#include "update_bundle/bundle_reader.h"
-#include "update_bundle/bundle_source.h"
 #include "velmo-pack/pending_output.h"
 
 namespace velmo::pack {

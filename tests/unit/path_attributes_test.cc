@@ -98,15 +98,16 @@ TEST_F(PathAttributesTest, OnlyNameSurrogateTagsMakeAPathNotPlain) {
   test::write_file(file, "MZ");
   const std::string directory = dir_.join("d");
   ASSERT_TRUE(create_directories(directory));
-  set_reparse_tag_probe_for_testing(scripted_tag);
-  for (const TagCase& c : cases) {
-    g_scripted_tag = c.tag;
-    g_scripted_path = file;
-    EXPECT_EQ(is_plain_file(file), !c.name_surrogate) << c.name;
-    g_scripted_path = directory;
-    EXPECT_EQ(is_plain_directory(directory), !c.name_surrogate) << c.name;
+  {
+    const ScopedReparseTagProbe probe(scripted_tag);
+    for (const TagCase& c : cases) {
+      g_scripted_tag = c.tag;
+      g_scripted_path = file;
+      EXPECT_EQ(is_plain_file(file), !c.name_surrogate) << c.name;
+      g_scripted_path = directory;
+      EXPECT_EQ(is_plain_directory(directory), !c.name_surrogate) << c.name;
+    }
   }
-  set_reparse_tag_probe_for_testing(nullptr);
   EXPECT_TRUE(is_plain_file(file));
 }
 #endif

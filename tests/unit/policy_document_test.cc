@@ -1,4 +1,4 @@
-#include "installer/policy_document.h"
+#include "network/policy_document.h"
 
 #include <gtest/gtest.h>
 

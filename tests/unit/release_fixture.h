@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "installer/release_store.h"
+#include "network/release_store.h"
 
 namespace velmo::test {
 

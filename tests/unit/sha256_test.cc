@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 
 namespace velmo {
 namespace {

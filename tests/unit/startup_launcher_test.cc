@@ -1,4 +1,4 @@
-#include "installer/startup_launcher.h"
+#include "product_install/startup_launcher.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <ostream>
 
 #include "fake_launcher_platform.h"
-#include "installer/desktop_shortcut.h"
-#include "installer/install_manifest.h"
-#include "installer/launcher_layout.h"
-#include "installer/shortcut_run_as_user.h"
 #include "mutation_recorder.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "product_files/install_manifest.h"
+#include "product_install/desktop_shortcut.h"
+#include "product_install/launcher_layout.h"
+#include "product_install/shortcut_run_as_user.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32

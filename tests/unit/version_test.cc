@@ -1,4 +1,4 @@
-#include "installer/version.h"
+#include "network/version.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
-#include "installer/webview2_bootstrapper.h"
+#include "app/webview2_bootstrapper.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "installer/sha256_file.h"
-#include "installer/webview2_bootstrapper_pin.h"
 #include "mutation_recorder.h"
+#include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "platform/sha256.h"
+#include "product_files/webview2_bootstrapper_pin.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/release_store.h"
+#include "network/release_store.h"
 
 namespace velmo {
 namespace {

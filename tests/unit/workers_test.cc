@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "ui/policy_check.h"
+
 namespace velmo {
 namespace {
 

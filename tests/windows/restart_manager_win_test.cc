@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "../unit/temp_dir.h"
-#include "installer/in_use_check.h"
 #include "platform/file_system.h"
+#include "product_install/in_use_check.h"
 
 namespace velmo {
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/startup_launcher.h"
+#include "product_install/startup_launcher.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,14 @@
 #include <shobjidl.h>
 
 #include "../unit/temp_dir.h"
-#include "installer/desktop_folder.h"
-#include "installer/desktop_shortcut.h"
-#include "installer/hide_path.h"
-#include "installer/install_manifest.h"
-#include "installer/launcher_layout.h"
 #include "platform/file_system.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
+#include "product_files/install_manifest.h"
+#include "product_install/desktop_folder.h"
+#include "product_install/desktop_shortcut.h"
+#include "product_install/hide_path.h"
+#include "product_install/launcher_layout.h"
 
 namespace velmo {
 namespace {

@@ -4,12 +4,12 @@
 #include <optional>
 #include <thread>
 
+#include "app/pipeline_services.h"
 #include "app/progress_queue.h"
 #include "app/workers.h"
 #include "environment/environment_check.h"
-#include "installer/bootstrap_policy.h"
-#include "installer/pipeline_services.h"
-#include "installer/release_store.h"
+#include "network/bootstrap_policy.h"
+#include "network/release_store.h"
 #include "velmo-diag/diag_commands.h"
 #include "velmo-diag/diag_options.h"
 

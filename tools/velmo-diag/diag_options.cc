@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "installer/bootstrap_policy.h"
+#include "network/bootstrap_policy.h"
 #include "platform/file_system.h"
 #include "platform/windows_path.h"
 

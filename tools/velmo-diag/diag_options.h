@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/startup_launcher.h"
+#include "product_install/startup_launcher.h"
 
 namespace velmo::diag {
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/file_system.h"
-#include "update_bundle/bundle_reader.h"
-#include "update_bundle/bundle_source.h"
+#include "product_install/bundle_reader.h"
+#include "product_install/bundle_source.h"
 
 namespace velmo::pack {
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/file_system.h"
-#include "update_bundle/bundle_source.h"
+#include "product_install/bundle_source.h"
 
 namespace velmo::pack {
 

@@ -8,7 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/result.h"
-#include "update_bundle/bundle_reader.h"
+#include "product_install/bundle_reader.h"
 
 namespace velmo::pack {
 

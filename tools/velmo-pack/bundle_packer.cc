@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "velmo-pack/bundle_writer.h"
 #include "velmo-pack/pack_args.h"
 #include "velmo-pack/pending_output.h"

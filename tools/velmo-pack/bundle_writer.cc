@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "installer/install_manifest.h"
-#include "installer/sha256_file.h"
+#include "network/sha256_file.h"
 #include "platform/sha256.h"
-#include "update_bundle/bundle_reader.h"
+#include "product_files/install_manifest.h"
+#include "product_install/bundle_reader.h"
 
 namespace velmo::pack {
 

@@ -6,7 +6,7 @@
 
 #include "platform/file.h"
 #include "platform/result.h"
-#include "update_bundle/bundle_format.h"
+#include "product_install/bundle_format.h"
 #include "velmo-pack/bundle_inputs.h"
 
 namespace velmo::pack {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "installer/version.h"
+#include "network/version.h"
 
 namespace velmo::pack {
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "update_bundle/bundle_format.h"
+#include "product_install/bundle_format.h"
 #include "velmo-pack/bundle_inspection.h"
 #include "velmo-pack/bundle_packer.h"
 #include "velmo-pack/pack_args.h"

@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "installer/download_url.h"
-#include "installer/policy_document.h"
-#include "installer/sha256_file.h"
-#include "installer/version.h"
+#include "network/download_url.h"
+#include "network/policy_document.h"
+#include "network/sha256_file.h"
+#include "network/version.h"
 #include "velmo-pack/bundle_inputs.h"
 #include "velmo-pack/bundle_inspection.h"
 #include "velmo-pack/pack_args.h"

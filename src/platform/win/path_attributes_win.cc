@@ -33,8 +33,8 @@ OsResult<uint32_t> read_reparse_tag(std::wstring path) {
 
 }  // namespace
 
-void set_reparse_tag_probe_for_testing(ReparseTagProbe probe) {
-  g_reparse_tag_probe.store(probe);
+ReparseTagProbe set_reparse_tag_probe_for_testing(ReparseTagProbe probe) {
+  return g_reparse_tag_probe.exchange(probe);
 }
 
 OsResult<PathAttributes> read_path_attributes(const std::string& path) {

@@ -14,9 +14,24 @@ namespace velmo {
 // in the program sets it.
 using ReparseTagProbe = std::optional<uint32_t> (*)(const std::string& path);
 
-// Installs the probe (nullptr removes it). Not for concurrent use with the
-// attribute reader: tests set it before the code under test runs.
-void set_reparse_tag_probe_for_testing(ReparseTagProbe probe);
+// Installs the probe (nullptr removes it) and returns the one it replaces.
+// Not for concurrent use with the attribute reader: tests set it before the
+// code under test runs; prefer ScopedReparseTagProbe.
+ReparseTagProbe set_reparse_tag_probe_for_testing(ReparseTagProbe probe);
+
+// Installs a probe for one scope and puts the previous one back when the
+// scope ends, so a failed assertion cannot leave it set for later tests.
+class ScopedReparseTagProbe {
+ public:
+  explicit ScopedReparseTagProbe(ReparseTagProbe probe)
+      : previous_(set_reparse_tag_probe_for_testing(probe)) {}
+  ~ScopedReparseTagProbe() { set_reparse_tag_probe_for_testing(previous_); }
+  ScopedReparseTagProbe(const ScopedReparseTagProbe&) = delete;
+  ScopedReparseTagProbe& operator=(const ScopedReparseTagProbe&) = delete;
+
+ private:
+  ReparseTagProbe previous_;
+};
 
 }  // namespace velmo
 

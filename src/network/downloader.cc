@@ -1,0 +1,248 @@
+#include "network/downloader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "network/download_url.h"
+#include "network/sha256_file.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "platform/os_error.h"
+#include "platform/replace_file.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr HttpTimeouts kDownloadTimeouts{30000, 30000, 30000, 120000};
+
+constexpr HttpStages kDownloadStages{
+    .open_session = "初始化下载服务失败",
+    .connect = "连接下载服务器失败",
+    .open_request = "创建下载请求失败",
+    .add_range = "恢复下载失败",
+    .send = "发送下载请求失败",
+    .receive = "接收下载响应失败",
+    .status = "读取下载状态失败",
+    .query_data = "读取下载进度失败",
+    .read_data = "下载数据失败",
+};
+
+uint64_t size_or_zero(const std::string& path) {
+  return file_size(path).value_or(0);
+}
+
+// Step 1: a final file of the right size and digest needs no network.
+Result<bool> final_file_is_verified(const DownloadItem& item, const std::string& final_path) {
+  auto size = file_size(final_path);
+  if (!size || *size != item.bytes) {
+    return false;
+  }
+  auto digest = sha256_file(final_path);
+  if (!digest) {
+    return fail(digest.error());
+  }
+  return digests_equal(*digest, item.sha256);
+}
+
+// Step 2: a side file that reached the full size is either the finished
+// download or garbage from another package; garbage is deleted so the
+// download starts over from the first byte.
+Result<bool> reuse_complete_side_file(const DownloadItem& item,
+                                      const std::string& partial_path,
+                                      const std::string& final_path) {
+  if (size_or_zero(partial_path) < item.bytes) {
+    return false;
+  }
+  auto digest = sha256_file(partial_path);
+  if (!digest) {
+    return fail(digest.error());
+  }
+  if (digests_equal(*digest, item.sha256)) {
+    if (auto replaced = replace_file(partial_path, final_path); !replaced) {
+      return fail(replaced.error());
+    }
+    return true;
+  }
+  if (auto removed = remove_file(partial_path); !removed) {
+    return fail(phrase_with_error("清理无效下载文件失败", removed.error()));
+  }
+  return false;
+}
+
+// Step 8: 206 to a range request appends; 200 (or 206 without a range)
+// starts the side file from its first byte.
+Result<File> open_side_file(uint32_t status,
+                            uint64_t resume_offset,
+                            const std::string& partial_path) {
+  if (status == 206 && resume_offset > 0) {
+    auto file = File::open_append(partial_path);
+    if (!file) {
+      return fail(phrase_with_error("打开续传文件失败", file.error()));
+    }
+    return std::move(*file);
+  }
+  if (status == 200 || status == 206) {
+    auto file = File::create_truncate(partial_path);
+    if (!file) {
+      return fail(phrase_with_error("创建下载文件失败", file.error()));
+    }
+    return std::move(*file);
+  }
+  return fail("下载服务器返回 HTTP " + std::to_string(status) + "。");
+}
+
+// Step 9: receive into the side file. `current` counts what is present.
+Status receive_body(HttpResponse& response,
+                    File& file,
+                    uint64_t expected,
+                    uint64_t current,
+                    const DownloadProgress& progress) {
+  std::vector<std::byte> buffer;
+  for (;;) {
+    auto available = response.data_available();
+    if (!available) {
+      return fail(available.error());
+    }
+    if (*available == 0) {
+      return ok();
+    }
+    buffer.resize(static_cast<size_t>(std::min<uint64_t>(*available, kDownloadChunkBytes)));
+    auto received = response.read(buffer);
+    if (!received) {
+      return fail(received.error());
+    }
+    if (*received == 0) {
+      return ok();
+    }
+    if (auto written = file.write_all(std::span(buffer).first(*received)); !written) {
+      return fail(phrase_with_error("保存下载文件失败", written.error()));
+    }
+    const uint64_t sum = current + *received;
+    current = std::min(sum < current ? UINT64_MAX : sum, expected);
+    progress(current);
+  }
+}
+
+// Step 11: size, then digest. A failing side file stays on disk: the next
+// attempt resumes it (too short) or deletes it (full size, wrong digest).
+Status verify_side_file(const DownloadItem& item, const std::string& partial_path) {
+  auto size = file_size(partial_path);
+  if (!size) {
+    return fail(phrase_with_error("读取下载文件大小失败", size.error()));
+  }
+  if (*size != item.bytes) {
+    return fail(item.file_name + " 下载不完整：应为 " + std::to_string(item.bytes) +
+                " 字节，实际 " + std::to_string(*size) + " 字节。");
+  }
+  auto digest = sha256_file(partial_path);
+  if (!digest) {
+    return fail(digest.error());
+  }
+  if (!digests_equal(*digest, item.sha256)) {
+    return fail(item.file_name + " 校验失败，已停止继续处理。");
+  }
+  return ok();
+}
+
+Status fetch_into_side_file(const DownloadItem& item,
+                            const std::string& partial_path,
+                            const DownloadProgress& progress,
+                            const HttpOpener& open) {
+  const uint64_t resume_offset = size_or_zero(partial_path);
+  auto url = parse_download_url(item.url);
+  if (!url) {
+    return fail(url.error());
+  }
+  HttpRequest request{.verb = "GET",
+                      .host = url->host,
+                      .port = url->port,
+                      .secure = url->secure,
+                      .path = url->path,
+                      .range_offset = std::nullopt,
+                      .timeouts = kDownloadTimeouts,
+                      .stages = kDownloadStages};
+  if (resume_offset > 0) {
+    request.range_offset = resume_offset;
+  }
+  auto response = open(request);
+  if (!response) {
+    return fail(response.error());
+  }
+  const uint32_t status = (*response)->status();
+  Result<File> file = open_side_file(status, resume_offset, partial_path);
+  if (!file) {
+    return fail(file.error());
+  }
+  const uint64_t current = (status == 206 && resume_offset > 0) ? resume_offset : 0;
+  progress(current);
+  Status received = receive_body(**response, *file, item.bytes, current, progress);
+  // The file is closed before the HTTP handles, on every path.
+  file->close();
+  response->reset();
+  return received;
+}
+
+}  // namespace
+
+std::string partial_file_name(std::string_view file_name) {
+  const size_t dot = file_name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) {
+    return std::string(file_name) + ".partial";
+  }
+  return std::string(file_name.substr(0, dot)) + ".partial";
+}
+
+namespace {
+
+// The name must stay inside the download directory: no separators, no drive
+// or stream colon, not "." or "..".
+bool is_plain_file_name(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+}  // namespace
+
+Result<std::string> download_file(const DownloadItem& item,
+                                  const std::string& directory,
+                                  const DownloadProgress& progress,
+                                  const HttpOpener& open) {
+  if (!is_plain_file_name(item.file_name)) {
+    return fail("下载文件名无效：" + item.file_name);
+  }
+  const std::string final_path = path_join(directory, item.file_name);
+  const std::string partial_path = path_join(directory, partial_file_name(item.file_name));
+
+  auto reusable = final_file_is_verified(item, final_path);
+  if (!reusable) {
+    return fail(reusable.error());
+  }
+  if (*reusable) {
+    progress(item.bytes);
+    return final_path;
+  }
+
+  auto reused = reuse_complete_side_file(item, partial_path, final_path);
+  if (!reused) {
+    return fail(reused.error());
+  }
+  if (*reused) {
+    progress(item.bytes);
+    return final_path;
+  }
+
+  if (auto fetched = fetch_into_side_file(item, partial_path, progress, open); !fetched) {
+    return fail(fetched.error());
+  }
+  if (auto verified = verify_side_file(item, partial_path); !verified) {
+    return fail(verified.error());
+  }
+  if (auto replaced = replace_file(partial_path, final_path); !replaced) {
+    return fail(replaced.error());
+  }
+  progress(item.bytes);
+  return final_path;
+}
+
+}  // namespace velmo

@@ -1,0 +1,17 @@
+#ifndef VELMO_PLATFORM_REPLACE_FILE_H_
+#define VELMO_PLATFORM_REPLACE_FILE_H_
+
+#include <string>
+
+#include "platform/result.h"
+
+namespace velmo {
+
+// Moves a verified side file to its final name, deleting an old final file
+// first: a file reaches its final name only by this rename, after it was
+// written and checked under the side name.
+Status replace_file(const std::string& partial_path, const std::string& final_path);
+
+}  // namespace velmo
+
+#endif  // VELMO_PLATFORM_REPLACE_FILE_H_
