@@ -1,5 +1,24 @@
 # shellcheck shell=bash
-# Shared by the benchmarks (sourced, not run).
+# Shared by the benchmarks (sourced, not run); brings in
+# scripts/lib/bench_helpers.sh (win, the pid helpers, drop_proxies, ...).
+
+bench_lib_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+# shellcheck source=scripts/lib/bench_helpers.sh
+source "$bench_lib_dir/../scripts/lib/bench_helpers.sh"
+
+# Benchmarks run from the top of the source tree (build/, scripts/); sets
+# `root` to it.
+enter_source_tree() {
+  root=$(realpath "$bench_lib_dir/..")
+  cd "$root" || exit
+}
+
+# Prints VALUE when it is a positive whole number of MiB, else stops with
+# the usage line USAGE.
+mib_argument() {
+  [[ $1 =~ ^[1-9][0-9]*$ ]] || usage_error "$2"
+  echo "$1"
+}
 
 # Runs a command three times: prints "seconds peak_kib" of the fastest run.
 best_of_three() {
@@ -26,30 +45,36 @@ bench_windows_build() {
   fi
 }
 
-# Brings up the Wine bench and the network bench of $build unless they are
-# up already, and exports their variables; bench_down stops only what
-# bench_up started. Requests never go through a proxy.
-bench_up() {
-  local lib_dir
-  lib_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
-  bench_wine="$lib_dir/../scripts/wine-bench.sh"
-  bench_net="$lib_dir/../tests/network/net-bench.sh"
+bench_wine="$bench_lib_dir/../scripts/wine-bench.sh"
+bench_net="$bench_lib_dir/../tests/network/net-bench.sh"
+
+# Brings up the Wine bench of $build unless it is up already, and exports
+# its variables; stop_started_benches stops only what was started here.
+# Started before any measurement, so that only a program's own start under
+# Wine is timed.
+start_wine_bench() {
   bench_started_wine=0
-  bench_started_net=0
-  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
   if ! "$BASH" "$bench_wine" status "$build"; then
     bench_started_wine=1
     "$BASH" "$bench_wine" start "$build" 2>/dev/null
   fi
+  eval "$("$BASH" "$bench_wine" env "$build")"
+}
+
+# The same for the Wine bench and the network bench. Requests never go
+# through a proxy.
+start_benches() {
+  drop_proxies
+  start_wine_bench
+  bench_started_net=0
   if ! "$BASH" "$bench_net" status "$build"; then
     bench_started_net=1
     "$BASH" "$bench_net" start "$build"
   fi
   eval "$("$BASH" "$bench_net" env "$build")"
-  eval "$("$BASH" "$bench_wine" env "$build")"
 }
 
-bench_down() {
+stop_started_benches() {
   if [ "${bench_started_net:-0}" = 1 ]; then
     "$BASH" "$bench_net" stop "$build" || true
   fi
@@ -85,9 +110,9 @@ peak_kib_of_wine_program() {
   shift
   "$@" >/dev/null &
   runner=$!
-  while kill -0 "$runner" 2>/dev/null; do
+  while pid_alive "$runner"; do
     for pid in $(pgrep -x "$name" || true); do
-      tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -Fqx "WINEPREFIX=$WINEPREFIX" || continue
+      pid_has_wineprefix "$pid" "$WINEPREFIX" || continue
       hwm=$(awk '$1 == "VmHWM:" { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
       if [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ]; then
         peak=$hwm

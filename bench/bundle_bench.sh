@@ -10,10 +10,9 @@
 #   bench/bundle_bench.sh [BUNDLE_MIB] [MAIN_MIB]     (default 512 and 400)
 set -euo pipefail
 
-root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
-cd "$root"
 # shellcheck source=bench/bench_lib.sh
-source bench/bench_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/bench_lib.sh"
+enter_source_tree
 bundle_mib=${1:-512}
 main_mib=${2:-400}
 helper_mib=1
@@ -27,8 +26,9 @@ cmake --preset host >/dev/null
 cmake --build --preset host --target velmo-diag velmo-pack >/dev/null
 diag="$root/build/host/tools/velmo-diag"
 pack="$root/build/host/tools/velmo-pack"
-windows_diag="$root/build/windows/tools/velmo-diag.exe"
-env_run="$root/build/windows/tests/network/velmo_env_run.exe"
+build="$root/build/windows"
+windows_diag="$build/tools/velmo-diag.exe"
+env_run="$build/tests/network/velmo_env_run.exe"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -90,9 +90,9 @@ native=(env ProgramData="$work/data" "$diag")
 report "velmo-diag bundle (native, new cache)" "$(measure fresh "${native[@]}" "${steps[@]}")" "$peer"
 report "velmo-diag bundle (native, cache valid)" "$(measure keep "${native[@]}" "${steps[@]}")" "$peer"
 if [ -x "$windows_diag" ] && [ -x "$env_run" ]; then
-  bash scripts/wine-bench.sh start "$root/build/windows" 2>/dev/null
-  trap 'bash scripts/wine-bench.sh stop "$root/build/windows" 2>/dev/null; rm -rf "$work"' EXIT
-  wine_steps=(bundle --installer "Z:${work//\//\\}\\bundle.exe" --version 1.0.0
+  start_wine_bench
+  trap 'stop_started_benches; rm -rf "$work"' EXIT
+  wine_steps=(bundle --installer "$(win "$work/bundle.exe")" --version 1.0.0
     --sha256 "$digest" --bytes "$bytes")
   under_wine=(scripts/wine-run.sh "$env_run" "ProgramData=$work/data" -- "$windows_diag")
   report "velmo-diag.exe bundle (Wine, new cache)" \

@@ -13,18 +13,12 @@
 # is also shown followed by sha256sum.
 set -euo pipefail
 
-root=$(realpath "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..")
-cd "$root"
-size_mib=${1:-256}
-[[ $size_mib =~ ^[1-9][0-9]*$ ]] || {
-  echo "usage: bench/download_bench.sh [SIZE_MIB]" >&2
-  exit 2
-}
+# shellcheck source=bench/bench_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/bench_lib.sh"
+enter_source_tree
+size_mib=$(mib_argument "${1:-256}" "bench/download_bench.sh [SIZE_MIB]")
 readonly memory_sizes_mib=(16 1024)
 readonly runs=3
-
-# shellcheck source=bench/bench_lib.sh
-source bench/bench_lib.sh
 bench_windows_build velmo-diag velmo_env_run velmo_add_root_cert
 diag="$build/tools/velmo-diag.exe"
 env_run="$build/tests/network/velmo_env_run.exe"
@@ -36,10 +30,10 @@ served=""
 cleanup() {
   [ -z "$work" ] || rm -rf "$work"
   [ -z "$served" ] || rm -rf "$served"
-  bench_down
+  stop_started_benches
 }
 trap cleanup EXIT
-bench_up
+start_benches
 
 work=$(mktemp -d)
 served="$VELMO_NET_WWW/download-bench"

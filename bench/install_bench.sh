@@ -18,19 +18,13 @@
 # only what it started. Replaces the bench's www/policy.json.
 set -euo pipefail
 
-root=$(realpath "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..")
-cd "$root"
-release_mib=${1:-100}
-[[ $release_mib =~ ^[1-9][0-9]*$ ]] || {
-  echo "usage: bench/install_bench.sh [RELEASE_MIB]" >&2
-  exit 2
-}
+# shellcheck source=bench/bench_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/bench_lib.sh"
+enter_source_tree
+release_mib=$(mib_argument "${1:-100}" "bench/install_bench.sh [RELEASE_MIB]")
 readonly runs=3
 readonly version=7.0.0
 readonly machine_key='HKLM\SOFTWARE\WOW6432Node\Microsoft\EdgeUpdate\Clients\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
-
-# shellcheck source=bench/bench_lib.sh
-source bench/bench_lib.sh
 bench_windows_build velmo-diag velmo-pack velmo-assistant velmo-workbench-standin velmo_env_run \
   velmo_add_root_cert
 diag="$build/tools/velmo-diag.exe"
@@ -38,18 +32,21 @@ assistant="$build/src/velmo-assistant.exe"
 env_run="$build/tests/network/velmo_env_run.exe"
 wine_run="$root/scripts/wine-run.sh"
 
+# Every installation starts without the runtime, and none is left behind.
+forget_runtime() {
+  "$wine_run" "$env_run" -- reg.exe delete "$machine_key" /f >/dev/null 2>&1 || true
+}
+
 work=""
 # shellcheck disable=SC2317 # called by trap
 cleanup() {
-  "$wine_run" "$env_run" -- reg.exe delete "$machine_key" /f >/dev/null 2>&1 || true
+  forget_runtime
   [ -z "$work" ] || rm -rf "$work"
-  bench_down
+  stop_started_benches
 }
 trap cleanup EXIT
-bench_up
+start_benches
 work=$(mktemp -d)
-
-win() { printf 'Z:%s' "${1//\//\\}"; }
 
 "$root/scripts/publish-release.sh" "$build" "$version" "$release_mib"
 setup="$VELMO_NET_WWW/v1/downloads/VelmoQen工作台-Setup-v$version.exe"
@@ -62,7 +59,7 @@ fresh_install() {
   local machine
   machine=$(mktemp -d "$work/machine.XXXXXX")
   mkdir -p "$machine/data" "$machine/pfx86" "$machine/local"
-  "$wine_run" "$env_run" -- reg.exe delete "$machine_key" /f >/dev/null 2>&1 || true
+  forget_runtime
   "$wine_run" "$env_run" "ProgramData=$(win "$machine/data")" \
     "ProgramFiles(x86)=$(win "$machine/pfx86")" "LOCALAPPDATA=$(win "$machine/local")" -- \
     "$diag" install --install-dir "$(win "$machine/IDE")" --endpoint https://localhost \

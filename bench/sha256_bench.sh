@@ -6,21 +6,20 @@
 #   bench/sha256_bench.sh [SIZE_MIB]     (default 512)
 set -euo pipefail
 
-root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
-cd "$root"
 # shellcheck source=bench/bench_lib.sh
-source bench/bench_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/bench_lib.sh"
+enter_source_tree
 size_mib=${1:-512}
 
 cmake --preset host >/dev/null
 cmake --build --preset host --target velmo-diag >/dev/null
 native="$root/build/host/tools/velmo-diag"
-windows="$root/build/windows/tools/velmo-diag.exe"
+build="$root/build/windows"
+windows="$build/tools/velmo-diag.exe"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$work/data.bin"
-
 
 report() {
   local name=$1 result=$2 peer=$3
@@ -35,9 +34,8 @@ peer=$(best_of_three sha256sum "$work/data.bin")
 report "sha256sum" "$peer" "$peer"
 report "velmo-diag sha256 (native)" "$(best_of_three "$native" sha256 "$work/data.bin")" "$peer"
 if [ -x "$windows" ]; then
-  # The bench is brought up first so that only the program's own start under
-  # Wine is timed; peak RSS is that of the largest process in the tree.
-  bash scripts/wine-bench.sh start "$root/build/windows" 2>/dev/null
-  trap 'bash scripts/wine-bench.sh stop "$root/build/windows" 2>/dev/null; rm -rf "$work"' EXIT
+  # Peak RSS is that of the largest process in the tree.
+  start_wine_bench
+  trap 'stop_started_benches; rm -rf "$work"' EXIT
   report "velmo-diag.exe (Wine)" "$(best_of_three scripts/wine-run.sh "$windows" sha256 "$work/data.bin")" "$peer"
 fi

@@ -15,6 +15,8 @@ set -euo pipefail
 
 root=$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..
 cd "$root"
+# shellcheck source=scripts/lib/bench_helpers.sh
+source scripts/lib/bench_helpers.sh
 
 seconds=20
 while [ $# -gt 0 ]; do
@@ -76,7 +78,7 @@ app=$!
 
 elapsed=0
 shot=0
-while [ "$elapsed" -lt "$seconds" ] && kill -0 "$app" 2>/dev/null; do
+while [ "$elapsed" -lt "$seconds" ] && pid_alive "$app"; do
   sleep 3
   elapsed=$((elapsed + 3))
   shot=$((shot + 1))

@@ -4,18 +4,15 @@
 #   screenshot.sh BUILD_DIR OUT.png
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-  echo "usage: screenshot.sh BUILD_DIR OUT.png" >&2
-  exit 2
-fi
+script_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
+# shellcheck source=scripts/lib/bench_helpers.sh
+source "$script_dir/lib/bench_helpers.sh"
+[ $# -eq 2 ] || usage_error "screenshot.sh BUILD_DIR OUT.png"
 build=$1
 out=$2
-bench="$(dirname "$(realpath "${BASH_SOURCE[0]}")")/wine-bench.sh"
+bench="$script_dir/wine-bench.sh"
 
-if ! "$BASH" "$bench" status "$build"; then
-  echo "screenshot: the Wine bench of $build is not running" >&2
-  exit 1
-fi
+"$BASH" "$bench" status "$build" || die "the Wine bench of $build is not running"
 display=$(cat "$build/wine-bench/display")
 
 # /usr/bin/convert by full path: the one earlier on PATH may not be ImageMagick.
@@ -24,7 +21,6 @@ display=$(cat "$build/wine-bench/display")
 tmp="$out.tmp.$$"
 if ! xwd -root -silent -display "$display" | /usr/bin/convert xwd:- "png:$tmp"; then
   rm -f "$tmp"
-  echo "screenshot: capturing display $display failed" >&2
-  exit 1
+  die "capturing display $display failed"
 fi
 mv -f "$tmp" "$out"

@@ -16,62 +16,26 @@ set -euo pipefail
 
 self=$(realpath "${BASH_SOURCE[0]}")
 readonly self
+# shellcheck source=scripts/lib/bench_helpers.sh
+source "$(dirname "$self")/lib/bench_helpers.sh"
 readonly dll_overrides='mscoree,mshtml=;winemenubuilder.exe=d'
 readonly ready_marker='.wine-bench-ready'
 
-die() {
-  echo "wine-bench: $*" >&2
-  exit 1
-}
-
 usage() {
-  echo "usage: wine-bench.sh start|stop|status|env BUILD_DIR [--on-demand]" >&2
-  exit 2
-}
-
-# True when PID is a live (not zombie) process whose command name is COMM.
-# Orphans are reaped by whatever runs as pid 1, which may take its time, so a
-# dead process can linger as a zombie and must not count as running.
-pid_is() {
-  local pid=$1 comm=$2 actual
-  pid_running "$pid" || return 1
-  actual=$(cat "/proc/$pid/comm" 2>/dev/null) || return 1
-  [ "$actual" = "$comm" ]
-}
-
-# True when PID exists and is not a zombie, whatever it runs; used while a
-# program we just launched may still be going through setsid and wrappers.
-pid_running() {
-  local pid=$1 run_state
-  [[ $pid =~ ^[0-9]+$ ]] || return 1
-  run_state=$(awk '$1 == "State:" { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
-  [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
-}
-
-# True when PID's environment carries our WINEPREFIX.
-pid_has_prefix() {
-  local pid=$1 environ
-  environ=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null) || return 1
-  grep -Fqx "WINEPREFIX=$prefix" <<<"$environ"
-}
-
-read_pid() {
-  local file=$1
-  [ -f "$file" ] || return 0
-  head -n 1 "$file"
+  usage_error "wine-bench.sh start|stop|status|env BUILD_DIR [--on-demand]"
 }
 
 xvfb_alive() {
   local pid
   pid=$(read_pid "$state/xvfb.pid")
-  [ -n "$pid" ] && pid_is "$pid" Xvfb
+  pid_named "$pid" Xvfb
 }
 
 # Debian's wrapper execs wineserver64 under the pid we recorded.
 server_alive() {
   local pid
   pid=$(read_pid "$state/wineserver.pid")
-  [ -n "$pid" ] && pid_is "$pid" wineserver64 && pid_has_prefix "$pid"
+  pid_named "$pid" wineserver64 && pid_has_wineprefix "$pid" "$prefix"
 }
 
 display_up() {
@@ -85,31 +49,6 @@ bench_up() {
   server_alive && display_up
 }
 
-# Windows processes of our prefix, found by their loader and environment.
-prefix_pids() {
-  local dir pid exe
-  for dir in /proc/[0-9]*; do
-    pid=${dir#/proc/}
-    exe=$(readlink "$dir/exe" 2>/dev/null) || continue
-    case ${exe##*/} in
-      wine*) ;;
-      *) continue ;;
-    esac
-    if pid_has_prefix "$pid"; then
-      echo "$pid"
-    fi
-  done
-}
-
-wait_gone() {
-  local pid=$1 comm=$2 tries=$3
-  while [ "$tries" -gt 0 ] && pid_is "$pid" "$comm"; do
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  ! pid_is "$pid" "$comm"
-}
-
 # SIGINT is the wineserver's orderly shutdown: it kills every process of the
 # prefix and then exits. SIGTERM would only end the server itself and leave
 # its clients blocked forever on their reply pipes.
@@ -117,17 +56,17 @@ stop_server() {
   local pid
   local -a leftovers
   pid=$(read_pid "$state/wineserver.pid")
-  if [ -n "$pid" ] && pid_is "$pid" wineserver64 && pid_has_prefix "$pid"; then
+  if pid_named "$pid" wineserver64 && pid_has_wineprefix "$pid" "$prefix"; then
     kill -INT "$pid" 2>/dev/null || true
-    if ! wait_gone "$pid" wineserver64 50; then
+    if ! wait_while 50 pid_named "$pid" wineserver64; then
       echo "wine-bench: wineserver $pid ignored SIGINT, killing it" >&2
       kill -KILL "$pid" 2>/dev/null || true
-      wait_gone "$pid" wineserver64 20 || die "wineserver $pid does not die"
+      wait_while 20 pid_named "$pid" wineserver64 || die "wineserver $pid does not die"
     fi
   fi
   rm -f "$state/wineserver.pid"
   # Finds something only when the server died or had to be killed outright.
-  mapfile -t leftovers < <(prefix_pids)
+  mapfile -t leftovers < <(wine_prefix_pids "$prefix")
   if [ "${#leftovers[@]}" -gt 0 ]; then
     echo "wine-bench: killing processes left by the server: ${leftovers[*]}" >&2
     kill -KILL "${leftovers[@]}" 2>/dev/null || true
@@ -137,11 +76,11 @@ stop_server() {
 stop_xvfb() {
   local pid
   pid=$(read_pid "$state/xvfb.pid")
-  if [ -n "$pid" ] && pid_is "$pid" Xvfb; then
+  if pid_named "$pid" Xvfb; then
     kill -TERM "$pid" 2>/dev/null || true
-    if ! wait_gone "$pid" Xvfb 50; then
+    if ! wait_while 50 pid_named "$pid" Xvfb; then
       kill -KILL "$pid" 2>/dev/null || true
-      wait_gone "$pid" Xvfb 20 || die "Xvfb $pid does not die"
+      wait_while 20 pid_named "$pid" Xvfb || die "Xvfb $pid does not die"
     fi
   fi
   rm -f "$state/xvfb.pid" "$state/display"
@@ -161,7 +100,7 @@ start_xvfb() {
     if [[ $number =~ ^[0-9]+$ ]] && [ "$(wc -l <"$state/display.new")" -ge 1 ]; then
       break
     fi
-    pid_running "$pid" || die "Xvfb exited; see $state/xvfb.log"
+    pid_alive "$pid" || die "Xvfb exited; see $state/xvfb.log"
     sleep 0.1
     tries=$((tries - 1))
   done
@@ -236,7 +175,7 @@ start_server() {
   echo "$pid" >"$state/wineserver.pid"
   # A Wine process started before the socket listens would spawn a second server.
   while [ "$tries" -gt 0 ] && ! listening "$pid"; do
-    pid_running "$pid" || die "wineserver exited; see $state/wineserver.log"
+    pid_alive "$pid" || die "wineserver exited; see $state/wineserver.log"
     sleep 0.1
     tries=$((tries - 1))
   done
@@ -248,8 +187,8 @@ start_server() {
 
 explorer_running() {
   local pid
-  for pid in $(prefix_pids); do
-    if pid_is "$pid" explorer.exe; then
+  for pid in $(wine_prefix_pids "$prefix"); do
+    if pid_named "$pid" explorer.exe; then
       return 0
     fi
   done
@@ -365,8 +304,7 @@ watch_run() {
 
 [ $# -ge 2 ] || usage
 command=$1
-[ -d "$2" ] || die "no such build directory: $2"
-build=$(cd "$2" && pwd -P)
+build=$(build_dir_of "$2")
 readonly build
 readonly state="$build/wine-bench"
 readonly prefix="$state/prefix"

@@ -14,6 +14,8 @@ set -euo pipefail
 
 script_dir=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 readonly bench="$script_dir/wine-bench.sh"
+# shellcheck source=scripts/lib/bench_helpers.sh
+source "$script_dir/lib/bench_helpers.sh"
 
 fail() {
   echo "wine-run: $*" >&2
@@ -66,24 +68,14 @@ finish() {
 }
 trap finish EXIT
 
-# shellcheck disable=SC2317 # called by trap
-running() {
-  local pid=$1 run_state
-  run_state=$(awk '$1 == "State:" { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
-  [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
-}
-
 # timeout(1) and Ctrl-C stop us with SIGTERM or SIGINT; the Windows program
 # and anything it started (they share its process group) must not outlive us.
 # shellcheck disable=SC2317 # called by trap
 on_signal() {
-  local name=$1 code=$2 tries=30
+  local name=$1 code=$2
   if [ -n "$child" ]; then
     kill -TERM -- "-$child" 2>/dev/null || true
-    while [ "$tries" -gt 0 ] && running "$child"; do
-      sleep 0.1
-      tries=$((tries - 1))
-    done
+    wait_while 30 pid_alive "$child" || true
     kill -KILL -- "-$child" 2>/dev/null || true
   fi
   echo "wine-run: SIG$name received, stopped $program" >&2

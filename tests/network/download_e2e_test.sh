@@ -9,11 +9,7 @@ set -euo pipefail
 
 # shellcheck source-path=SCRIPTDIR source=net_test_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/net_test_lib.sh"
-[ $# -eq 1 ] || {
-  echo "usage: download_e2e_test.sh BUILD_DIR" >&2
-  exit 2
-}
-net_test_init "$1"
+net_test_init "$@"
 require_diag_command download
 hold_file="$helpers/velmo_hold_file.exe"
 
@@ -81,16 +77,16 @@ requests_since() {
   } | sed -E 's/^[^ ]+ ([0-9]+) "([A-Z]+) ([^"]*)" ([0-9]+) range="([^"]*)".*/\1 \2 \3 \4 \5/'
 }
 
-start_case() {
-  case_name=$1
-  fresh_program_data
+mark_logs() {
   access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
   fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
 }
 
-windows_path() {
-  local path=$1
-  echo "Z:${path//\//\\}"
+# A case of its own: a fresh download folder, only its own requests.
+start_case() {
+  case_name=$1
+  fresh_program_data
+  mark_logs
 }
 
 # A successful run: exit 0, nothing on stderr, progress lines ordered and
@@ -103,7 +99,7 @@ expect_success() {
   summary=$(summarize_output <<<"$out")
   expect_match "$case_name: progress ordered, within the size, ending at it" \
     "progress=* first=* last=$size ordered=yes bounded=yes path=*" "$summary"
-  expect "$case_name: printed path" "path=$(windows_path "$(final_file)")" "${summary##* }"
+  expect "$case_name: printed path" "path=$(win "$(final_file)")" "${summary##* }"
   expect_same_file "$case_name: the final file is the payload" "$payload" "$(final_file)"
   expect "$case_name: no side file left" no "$([ -e "$(side_file)" ] && echo yes || echo no)"
 }
@@ -119,6 +115,19 @@ expect_requests() {
   expect "$case_name: requests" "$1" "$(requests_since)"
 }
 
+expect_no_final_file() {
+  expect "$case_name: no final file" no "$([ -e "$(final_file)" ] && echo yes || echo no)"
+}
+
+# The attempt after a failed one, in the same download folder: it must
+# succeed over HTTPS, from whatever the failure left.
+next_attempt() {
+  case_name=$1
+  mark_logs
+  download "$https_url"
+  expect_success
+}
+
 # --- fresh, resumed and restarted downloads -------------------------------------
 
 start_case "fresh over HTTPS"
@@ -127,22 +136,20 @@ expect_success
 expect_match "$case_name: several progress lines" "progress=[2-9]*" "$(summarize_output <<<"$out")"
 expect_requests "443 GET /dl-e2e/payload.bin 200 -"
 
-# name | URL | expected status of the resumed request
-resume_cases=(
-  "40 % present, server honours Range|$https_url|206"
-  "40 % present, plain HTTP|$http_url|206"
-  "40 % present, server ignores Range|$noranges_url|200"
-)
-for entry in "${resume_cases[@]}"; do
-  IFS='|' read -r label url want_status <<<"$entry"
-  start_case "$label"
+# resume_case NAME URL STATUS: 40 % of the payload is in the side file; the
+# download asks URL for the rest, and the server answers STATUS.
+resume_case() {
+  local url=$2 want_status=$3 port=443
+  start_case "$1"
   payload_prefix "$forty" "$(side_file)"
   download "$url"
   expect_success
-  port=443
   [[ $url == https://* ]] || port=$VELMO_NET_HTTP_PORT
   expect_requests "$port GET /${url#*://*/} $want_status bytes=$forty-"
-done
+}
+resume_case "40 % present, server honours Range" "$https_url" 206
+resume_case "40 % present, plain HTTP" "$http_url" 206
+resume_case "40 % present, server ignores Range" "$noranges_url" 200
 
 start_case "206 to a request without Range"
 download "$VELMO_NET_FAULT_ORIGIN/range206/dl-e2e/payload.bin"
@@ -181,15 +188,11 @@ expect_requests ""
 start_case "short body"
 download "$VELMO_NET_FAULT_ORIGIN/short/dl-e2e/payload.bin?bytes=$sixty"
 expect_failure "$name 下载不完整：应为 $size 字节，实际 $sixty 字节。"
-payload_prefix "$sixty" "$net_work/expected-side"
-expect_same_file "$case_name: the side file keeps what arrived" "$net_work/expected-side" "$(side_file)"
-expect "$case_name: no final file" no "$([ -e "$(final_file)" ] && echo yes || echo no)"
+payload_prefix "$sixty" "$work/expected-side"
+expect_same_file "$case_name: the side file keeps what arrived" "$work/expected-side" "$(side_file)"
+expect_no_final_file
 expect_requests "$VELMO_NET_FAULT_PORT GET /short/dl-e2e/payload.bin?bytes=$sixty 200 -"
-case_name="short body, next attempt"
-access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
-fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
-download "$https_url"
-expect_success
+next_attempt "short body, next attempt"
 expect_requests "443 GET /dl-e2e/payload.bin 206 bytes=$sixty-"
 
 start_case "connection reset mid-transfer"
@@ -198,74 +201,61 @@ expect_failure "?*"
 kept=$(stat -c %s "$(side_file)" 2>/dev/null || echo 0)
 expect "$case_name: some of the body kept, not all" yes \
   "$([ "$kept" -gt 0 ] && [ "$kept" -le "$sixty" ] && echo yes || echo "no, $kept bytes")"
-payload_prefix "$kept" "$net_work/expected-side"
-expect_same_file "$case_name: the side file is the payload's start" "$net_work/expected-side" "$(side_file)"
-case_name="connection reset, next attempt"
-access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
-fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
-download "$https_url"
-expect_success
+payload_prefix "$kept" "$work/expected-side"
+expect_same_file "$case_name: the side file is the payload's start" "$work/expected-side" "$(side_file)"
+next_attempt "connection reset, next attempt"
 expect_requests "443 GET /dl-e2e/payload.bin 206 bytes=$kept-"
 
 start_case "one byte changed"
 download "$VELMO_NET_HTTP_ORIGIN/dl-e2e/flipped.bin"
 expect_failure "$name 校验失败，已停止继续处理。"
-expect "$case_name: no final file" no "$([ -e "$(final_file)" ] && echo yes || echo no)"
+expect_no_final_file
 expect_same_file "$case_name: the side file stays as received" "$flipped" "$(side_file)"
-case_name="one byte changed, next attempt"
-access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
-fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
-download "$https_url"
-expect_success
+next_attempt "one byte changed, next attempt"
 expect_requests "443 GET /dl-e2e/payload.bin 200 -"
 
-# name | URL path on the HTTP origin | status
-status_cases=(
-  "404 with a partial file|/dl-e2e/no-such-file.bin|404"
-  "416 with a partial file|/status/416|416"
-)
-for entry in "${status_cases[@]}"; do
-  IFS='|' read -r label path status <<<"$entry"
-  start_case "$label"
+# refused_case NAME PATH STATUS: 40 % of the payload is in the side file;
+# the HTTP origin answers PATH with STATUS, which leaves the side file alone.
+refused_case() {
+  local path=$2 status=$3
+  start_case "$1"
   payload_prefix "$forty" "$(side_file)"
-  cp "$(side_file)" "$net_work/expected-side"
+  cp "$(side_file)" "$work/expected-side"
   download "$VELMO_NET_HTTP_ORIGIN$path"
   expect_failure "下载服务器返回 HTTP $status。"
-  expect_same_file "$case_name: the side file is untouched" "$net_work/expected-side" "$(side_file)"
-  expect "$case_name: no final file" no "$([ -e "$(final_file)" ] && echo yes || echo no)"
+  expect_same_file "$case_name: the side file is untouched" "$work/expected-side" "$(side_file)"
+  expect_no_final_file
   expect_requests "$VELMO_NET_HTTP_PORT GET $path $status bytes=$forty-"
-done
+}
+refused_case "404 with a partial file" /dl-e2e/no-such-file.bin 404
+refused_case "416 with a partial file" /status/416 416
 
 # An old final file held open by another program (without FILE_SHARE_DELETE,
 # as a running installer would be) cannot be replaced.
 start_case "old final file held open"
 mkdir -p "$downloads"
 head -c 1000 /dev/urandom >"$(final_file)"
-cp "$(final_file)" "$net_work/old-final"
-mkfifo "$net_work/hold.fifo"
-timeout 120 "$wine_run" "$hold_file" "$(final_file)" 100 <"$net_work/hold.fifo" >"$net_work/hold.out" 2>&1 &
+cp "$(final_file)" "$work/old-final"
+mkfifo "$work/hold.fifo"
+timeout 120 "$wine_run" "$hold_file" "$(final_file)" 100 <"$work/hold.fifo" >"$work/hold.out" 2>&1 &
 hold_pid=$!
-exec {hold_fd}>"$net_work/hold.fifo"
+exec {hold_fd}>"$work/hold.fifo"
 for _ in $(seq 100); do
-  grep -q held "$net_work/hold.out" 2>/dev/null && break
+  grep -q held "$work/hold.out" 2>/dev/null && break
   sleep 0.1
 done
-expect "$case_name: the holder has the file open" held "$(tr -d '\r' <"$net_work/hold.out")"
+expect "$case_name: the holder has the file open" held "$(tr -d '\r' <"$work/hold.out")"
 download "$https_url"
 exec {hold_fd}>&-
 hold_code=0
 wait "$hold_pid" || hold_code=$?
 expect "$case_name: the holder ended when told" 0 "$hold_code"
 expect_failure "替换旧下载文件失败：*"
-expect_same_file "$case_name: the old final file is unchanged" "$net_work/old-final" "$(final_file)"
+expect_same_file "$case_name: the old final file is unchanged" "$work/old-final" "$(final_file)"
 expect_same_file "$case_name: the verified side file stays" "$payload" "$(side_file)"
 expect_requests "443 GET /dl-e2e/payload.bin 200 -"
-case_name="old final file released, next attempt"
-access_mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
-fault_mark=$(log_mark "$VELMO_NET_FAULT_LOG")
-download "$https_url"
-expect_success
+next_attempt "old final file released, next attempt"
 expect_requests ""
 
 rm -rf "$served"
-net_test_finish
+test_finish

@@ -13,47 +13,24 @@ set -euo pipefail
 
 # shellcheck source-path=SCRIPTDIR source=net_test_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/net_test_lib.sh"
-[ $# -eq 1 ] || {
-  echo "usage: install_e2e_test.sh BUILD_DIR" >&2
-  exit 2
-}
-net_test_init "$1"
+net_test_init "$@"
 require_diag_command install
 
 source_dir=$(realpath "$net_lib_dir/../..")
 readonly source_dir
 readonly assistant="$net_build/src/velmo-assistant.exe"
-readonly machine_key='HKLM\SOFTWARE\WOW6432Node\Microsoft\EdgeUpdate\Clients\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
-readonly user_key='HKCU\SOFTWARE\Microsoft\EdgeUpdate\Clients\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
 readonly prefix="$net_build/wine-bench/prefix"
 shortcut="$prefix/drive_c/users/$(id -un)/Desktop/Velmo Qen 工作台.lnk"
 readonly shortcut
 readonly policy_request='GET /v1/bootstrap?version=0.0.0&target=windows&arch=x86_64'
 
-win() { printf 'Z:%s' "${1//\//\\}"; }
-
-# expect_true WHAT COMMAND...: passes when the command succeeds.
-expect_true() {
-  local what=$1
-  shift
-  if "$@"; then
-    pass "$what"
-  else
-    fail "$what"
-  fi
-}
-
 reg() { "$wine_run" "$env_run" -- reg.exe "$@"; }
-
-forget_runtime() {
-  reg delete "$machine_key" /f >/dev/null 2>&1 || true
-  reg delete "$user_key" /f >/dev/null 2>&1 || true
-}
+forget_runtime() { forget_webview2_runtime "$wine_run" "$env_run"; }
 
 cleanup() {
   forget_runtime
   rm -f "$shortcut" "$VELMO_NET_WWW/policy.json"
-  net_test_cleanup
+  remove_work_dir
 }
 trap cleanup EXIT
 forget_runtime
@@ -70,8 +47,8 @@ program_of() { echo "$VELMO_NET_DIR/releases/VelmoQen工作台-v$1.exe"; }
 # the assistant looks in, all empty, and no runtime registered.
 fresh_machine() {
   fresh_program_data
-  program_files_x86=$(mktemp -d "$net_work/pfx86.XXXXXX")
-  local_app_data=$(mktemp -d "$net_work/localappdata.XXXXXX")
+  program_files_x86=$(mktemp -d "$work/pfx86.XXXXXX")
+  local_app_data=$(mktemp -d "$work/localappdata.XXXXXX")
   forget_runtime
 }
 
@@ -82,15 +59,13 @@ install() {
   local dir=$1 behaviour=${2:-} wait=${3:-}
   local extra=()
   [ -z "$wait" ] || extra=(--webview2-wait-seconds "$wait")
-  code=0
-  timeout 600 "$wine_run" "$env_run" "ProgramData=$(win "$program_data")" \
+  exit_code_of timeout 600 "$wine_run" "$env_run" "ProgramData=$(win "$program_data")" \
     "ProgramFiles(x86)=$(win "$program_files_x86")" "LOCALAPPDATA=$(win "$local_app_data")" \
     "VELMO_WEBVIEW2_STANDIN=$behaviour" -- \
     "$diag" install --install-dir "$(win "$dir")" --endpoint https://localhost \
-    --assistant "$assistant" "${extra[@]}" >"$net_work/install.out" 2>"$net_work/install.err" ||
-    code=$?
-  out=$(tr -d '\r' <"$net_work/install.out")
-  err=$(tr -d '\r' <"$net_work/install.err")
+    --assistant "$assistant" "${extra[@]}" >"$work/install.out" 2>"$work/install.err"
+  out=$(tr -d '\r' <"$work/install.out")
+  err=$(tr -d '\r' <"$work/install.err")
   events=$(python3 -c 'import json, sys
 last = None
 for line in sys.stdin:
@@ -114,7 +89,7 @@ for line in sys.stdin:
 # "pv=V files=yes|no" for the machine scope of this machine.
 machine_runtime() {
   local pv files=no
-  pv=$(reg query "$machine_key" /v pv 2>/dev/null | tr -d '\r' | awk '$1 == "pv" { print $3 }') || true
+  pv=$(reg query "$webview2_machine_key" /v pv 2>/dev/null | tr -d '\r' | awk '$1 == "pv" { print $3 }') || true
   if [ -n "$pv" ] && [ -f "$program_files_x86/Microsoft/EdgeWebView/Application/$pv/msedge.dll" ] &&
     [ -f "$program_files_x86/Microsoft/EdgeWebView/Application/$pv/msedgewebview2.exe" ]; then
     files=yes
@@ -132,8 +107,8 @@ publish 1.0.0
 
 echo "== a fresh machine: runtime and workbench missing"
 fresh_machine
-ide="$net_work/IDE"
-bootstrapper_log="$net_work/bootstrapper.log"
+ide="$work/IDE"
+bootstrapper_log="$work/bootstrapper.log"
 mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
 install "$ide" "log=$(win "$bootstrapper_log")"
 expect "fresh install exit code" 0 "$code"
@@ -228,4 +203,4 @@ expect_true "bootstrapper never ran" test ! -e "$bootstrapper_log"
 expect "runtime still missing" "pv=- files=no" "$(machine_runtime)"
 expect_same_file "installation untouched" "$(program_of 1.1.0)" "$ide/VelmoQen工作台.exe"
 
-net_test_finish
+test_finish

@@ -35,48 +35,22 @@ readonly self_dir
 readonly wine_run="$self_dir/../../scripts/wine-run.sh"
 readonly https_lock=/tmp/velmo-https-443.lock
 readonly https_port=443
-
-die() {
-  echo "net-bench: $*" >&2
-  exit 1
-}
+readonly helpers_lib="$self_dir/../../scripts/lib/bench_helpers.sh"
+# shellcheck source=scripts/lib/bench_helpers.sh
+source "$helpers_lib"
 
 usage() {
-  echo "usage: net-bench.sh start|stop|status|env BUILD_DIR" >&2
-  exit 2
+  usage_error "net-bench.sh start|stop|status|env BUILD_DIR"
 }
 
-# True when PID exists and is not a zombie (orphans are reaped by whatever
-# runs as pid 1, which may take its time).
-pid_running() {
-  local pid=$1 run_state
-  [[ $pid =~ ^[0-9]+$ ]] || return 1
-  run_state=$(awk '$1 == "State:" { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
-  [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
-}
-
-# True when PID runs and its command line contains WORD: a recorded pid that
-# was reused by an unrelated process must not be signalled. (The command
-# name does not do: python3 may be a wrapper script that execs the real one.)
-pid_is() {
-  local pid=$1 word=$2 cmdline
-  pid_running "$pid" || return 1
-  cmdline=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || return 1
-  [[ $cmdline == *"$word"* ]]
-}
-
-read_pid() {
-  local file=$1
-  [ -f "$file" ] || return 0
-  head -n 1 "$file"
-}
-
+# The recorded pids are asked about by command line: python3 may be a
+# wrapper script that execs the real one, so its command name says nothing.
 nginx_alive() {
-  pid_is "$(read_pid "$state/nginx.pid")" "$state/nginx/nginx.conf"
+  pid_cmdline_has "$(read_pid "$state/nginx.pid")" "$state/nginx/nginx.conf"
 }
 
 fault_alive() {
-  pid_is "$(read_pid "$state/fault.pid")" fault_server.py
+  pid_cmdline_has "$(read_pid "$state/fault.pid")" fault_server.py
 }
 
 bench_up() {
@@ -87,15 +61,11 @@ bench_up() {
 # command line): SIGTERM, then SIGKILL to its process group (it was started
 # with setsid, so the group is its own).
 stop_recorded() {
-  local file=$1 word=$2 pid tries=50
+  local file=$1 word=$2 pid
   pid=$(read_pid "$file")
-  if pid_is "$pid" "$word"; then
+  if pid_cmdline_has "$pid" "$word"; then
     kill -TERM "$pid" 2>/dev/null || true
-    while [ "$tries" -gt 0 ] && pid_is "$pid" "$word"; do
-      sleep 0.1
-      tries=$((tries - 1))
-    done
-    if pid_is "$pid" "$word"; then
+    if ! wait_while 50 pid_cmdline_has "$pid" "$word"; then
       echo "net-bench: $word $pid ignored SIGTERM, killing its process group" >&2
       kill -KILL -- "-$pid" 2>/dev/null || true
     fi
@@ -163,7 +133,7 @@ start_fault_server() {
   pid=$!
   echo "$pid" >"$state/fault.pid"
   while [ "$tries" -gt 0 ] && [ ! -s "$state/fault.port" ]; do
-    pid_running "$pid" || die "the fault server exited; see $state/fault.stderr"
+    pid_alive "$pid" || die "the fault server exited; see $state/fault.stderr"
     sleep 0.1
     tries=$((tries - 1))
   done
@@ -265,7 +235,7 @@ start_nginx() {
   pid=$!
   echo "$pid" >"$state/nginx.pid"
   while [ "$tries" -gt 0 ]; do
-    if ! pid_running "$pid"; then
+    if ! pid_alive "$pid"; then
       rm -f "$state/nginx.pid"
       return 1
     fi
@@ -287,8 +257,9 @@ hold_https_lock() {
   local nginx_pid
   nginx_pid=$(read_pid "$state/nginx.pid")
   # shellcheck disable=SC2016 # expanded by the inner shell
-  setsid "$BASH" -c 'while [ -d "/proc/$1" ] && ! grep -q "^State:.*Z" "/proc/$1/status" 2>/dev/null; do sleep 1; done' \
-    velmo-https-lock "$nginx_pid" </dev/null >/dev/null 2>&1 {start_fd}>&- &
+  setsid "$BASH" -c 'source "$2"; while pid_alive "$1"; do sleep 1; done' \
+    velmo-https-lock "$nginx_pid" "$helpers_lib" \
+    </dev/null >/dev/null 2>&1 {start_fd}>&- &
   echo "$!" >"$state/lock-holder.pid"
 }
 
@@ -361,13 +332,11 @@ print_env() {
 
 [ $# -eq 2 ] || usage
 command=$1
-[ -d "$2" ] || die "no such build directory: $2"
-build=$(cd "$2" && pwd -P)
+build=$(build_dir_of "$2")
 readonly build
 readonly state="$build/net-bench"
 
-# A proxy of the caller's must never see the bench's requests.
-unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
+drop_proxies
 
 case $command in
   start)

@@ -10,11 +10,7 @@ set -euo pipefail
 
 # shellcheck source-path=SCRIPTDIR source=net_test_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/net_test_lib.sh"
-[ $# -eq 1 ] || {
-  echo "usage: net_bench_test.sh BUILD_DIR" >&2
-  exit 2
-}
-net_test_init "$1"
+net_test_init "$@"
 http_get="$helpers/velmo_http_get.exe"
 add_root_cert="$helpers/velmo_add_root_cert.exe"
 
@@ -23,6 +19,11 @@ sample="$VELMO_NET_WWW/bench-sample.bin"
 head -c 300007 /dev/urandom >"$sample"
 sample_size=300007
 sample_url_path=/bench-sample.bin
+
+# The HTTP status curl gets for ARGS (URL last); the body lands in $work/body.
+fetch_status() {
+  bench_curl -o "$work/body" -w '%{http_code}' "$@" || true
+}
 
 # --- nginx seen by curl -------------------------------------------------------
 
@@ -42,18 +43,17 @@ nginx_cases=(
 for entry in "${nginx_cases[@]}"; do
   IFS='|' read -r name args want_status want_body <<<"$entry"
   read -r -a curl_args <<<"$args"
-  status=$(bench_curl -o "$net_work/body" -w '%{http_code}' "${curl_args[@]}" || true)
-  expect "nginx $name: status" "$want_status" "$status"
+  expect "nginx $name: status" "$want_status" "$(fetch_status "${curl_args[@]}")"
   case $want_body in
-    all) expect_same_file "nginx $name: body" "$sample" "$net_work/body" ;;
+    all) expect_same_file "nginx $name: body" "$sample" "$work/body" ;;
     from:*)
-      if tail -c "+$((${want_body#from:} + 1))" "$sample" | cmp -s - "$net_work/body"; then
+      if tail -c "+$((${want_body#from:} + 1))" "$sample" | cmp -s - "$work/body"; then
         pass "nginx $name: body is the file from byte ${want_body#from:}"
       else
         fail "nginx $name: body is not the file from byte ${want_body#from:}"
       fi
       ;;
-    empty) expect "nginx $name: empty body" 0 "$(stat -c %s "$net_work/body")" ;;
+    empty) expect "nginx $name: empty body" 0 "$(stat -c %s "$work/body")" ;;
   esac
 done
 
@@ -76,25 +76,25 @@ expect "access log: plain request" \
 
 policy_url="$VELMO_NET_HTTP_ORIGIN/v1/bootstrap?version=0.0.0&target=windows&arch=x86_64"
 rm -f "$VELMO_NET_WWW"/policy.json "$VELMO_NET_WWW"/policy.status-*
-printf '{"bench":%s}' "$RANDOM" >"$net_work/policy.json"
-# name | setup command | expected status | expected body file ("" = any)
-policy_cases=(
-  "no policy file|:|404|"
-  "policy file|cp $net_work/policy.json $VELMO_NET_WWW/policy.json|200|$net_work/policy.json"
-  "204 marker wins|touch $VELMO_NET_WWW/policy.status-204|204|"
-  "304 marker|mv $VELMO_NET_WWW/policy.status-204 $VELMO_NET_WWW/policy.status-304|304|"
-  "markers gone|rm $VELMO_NET_WWW/policy.status-304|200|$net_work/policy.json"
-)
-for entry in "${policy_cases[@]}"; do
-  IFS='|' read -r name setup want_status want_file <<<"$entry"
-  read -r -a setup_command <<<"$setup"
-  "${setup_command[@]}"
-  status=$(bench_curl -o "$net_work/body" -w '%{http_code}' "$policy_url" || true)
-  expect "policy $name: status" "$want_status" "$status"
+printf '{"bench":%s}' "$RANDOM" >"$work/policy.json"
+# expect_policy NAME STATUS [BODY_FILE]: what the policy address answers
+# now; without BODY_FILE any body will do.
+expect_policy() {
+  local name=$1 want_status=$2 want_file=${3:-}
+  expect "policy $name: status" "$want_status" "$(fetch_status "$policy_url")"
   if [ -n "$want_file" ]; then
-    expect_same_file "policy $name: body" "$want_file" "$net_work/body"
+    expect_same_file "policy $name: body" "$want_file" "$work/body"
   fi
-done
+}
+expect_policy "no policy file" 404
+cp "$work/policy.json" "$VELMO_NET_WWW/policy.json"
+expect_policy "policy file" 200 "$work/policy.json"
+touch "$VELMO_NET_WWW/policy.status-204"
+expect_policy "204 marker wins" 204
+mv "$VELMO_NET_WWW/policy.status-204" "$VELMO_NET_WWW/policy.status-304"
+expect_policy "304 marker" 304
+rm "$VELMO_NET_WWW/policy.status-304"
+expect_policy "markers gone" 200 "$work/policy.json"
 content_type=$(bench_curl -o /dev/null -w '%{content_type}' "$policy_url")
 expect "policy content type" application/json "$content_type"
 rm -f "$VELMO_NET_WWW/policy.json"
@@ -102,24 +102,24 @@ rm -f "$VELMO_NET_WWW/policy.json"
 # --- the fault server ----------------------------------------------------------
 
 fault_file=bench-sample.bin
-status=$(bench_curl -o "$net_work/body" -w '%{http_code}' "$VELMO_NET_FAULT_ORIGIN/short/$fault_file?bytes=1000" 2>/dev/null || true)
+status=$(fetch_status "$VELMO_NET_FAULT_ORIGIN/short/$fault_file?bytes=1000" 2>/dev/null)
 expect "fault short: status" 200 "$status"
-expect "fault short: bytes received before the close" 1000 "$(stat -c %s "$net_work/body")"
-head -c 1000 "$sample" >"$net_work/start"
-expect_same_file "fault short: the file's first bytes" "$net_work/start" "$net_work/body"
+expect "fault short: bytes received before the close" 1000 "$(stat -c %s "$work/body")"
+head -c 1000 "$sample" >"$work/start"
+expect_same_file "fault short: the file's first bytes" "$work/start" "$work/body"
 
 curl_code=0
-bench_curl -o "$net_work/body" "$VELMO_NET_FAULT_ORIGIN/drop/$fault_file?bytes=100000" 2>/dev/null || curl_code=$?
+bench_curl -o "$work/body" "$VELMO_NET_FAULT_ORIGIN/drop/$fault_file?bytes=100000" 2>/dev/null || curl_code=$?
 expect "fault drop: curl sees a reset (56) or a short body (18)" yes \
   "$([ "$curl_code" = 56 ] || [ "$curl_code" = 18 ] && echo yes || echo "no, curl exit $curl_code")"
-received=$(stat -c %s "$net_work/body")
+received=$(stat -c %s "$work/body")
 expect "fault drop: part of the body arrived" yes "$([ "$received" -gt 0 ] && [ "$received" -le 100000 ] && echo yes || echo "no, $received bytes")"
 
-headers=$(bench_curl -D - -o "$net_work/body" "$VELMO_NET_FAULT_ORIGIN/range206/$fault_file" | tr -d '\r')
+headers=$(bench_curl -D - -o "$work/body" "$VELMO_NET_FAULT_ORIGIN/range206/$fault_file" | tr -d '\r')
 expect_match "fault range206: 206 without a Range" "HTTP/1.1 206*" "$(head -n 1 <<<"$headers")"
 expect "fault range206: Content-Range" "Content-Range: bytes 0-$((sample_size - 1))/$sample_size" \
   "$(grep -i '^Content-Range:' <<<"$headers")"
-expect_same_file "fault range206: the whole file" "$sample" "$net_work/body"
+expect_same_file "fault range206: the whole file" "$sample" "$work/body"
 
 bytes=$( (bench_curl --max-time 10 "$VELMO_NET_FAULT_ORIGIN/v1/bootstrap" 2>/dev/null || true) | head -c 1048576 | wc -c)
 expect "fault endless policy: more than 1 MiB of body" 1048576 "$bytes"
@@ -140,15 +140,13 @@ expect "fault log: the Range header" \
 
 # --- the Windows side ------------------------------------------------------------
 
-code=0
-timeout 120 "$wine_run" "$add_root_cert" --check "$VELMO_NET_CA_DER" || code=$?
+exit_code_of timeout 120 "$wine_run" "$add_root_cert" --check "$VELMO_NET_CA_DER"
 expect "the test CA is in the prefix's ROOT store" 0 "$code"
 # The check must be able to say no: a certificate nobody added.
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$net_work/other.key" -out "$net_work/other.pem" \
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/other.key" -out "$work/other.pem" \
   -subj '/CN=not trusted' -days 1 >/dev/null 2>&1
-openssl x509 -in "$net_work/other.pem" -outform der -out "$net_work/other.der"
-code=0
-timeout 120 "$wine_run" "$add_root_cert" --check "$net_work/other.der" || code=$?
+openssl x509 -in "$work/other.pem" -outform der -out "$work/other.der"
+exit_code_of timeout 120 "$wine_run" "$add_root_cert" --check "$work/other.der"
 expect "an unknown certificate is not in the ROOT store" 1 "$code"
 
 # name | velmo_http_get arguments | expected output line
@@ -165,9 +163,9 @@ for entry in "${winhttp_cases[@]}"; do
   expect "WinHTTP $name" "$want" "$got"
 done
 
-out=$(timeout 120 "$wine_run" "$env_run" "ProgramData=$net_work/pd" VELMO_PLAIN=plain -- \
+out=$(timeout 120 "$wine_run" "$env_run" "ProgramData=$work/pd" VELMO_PLAIN=plain -- \
   "$env_run" --print-env ProgramData | tr -d '\r')
-expect "env_run: a Linux path value becomes a Z: path" "Z:${net_work//\//\\}\\pd" "$out"
+expect "env_run: a Linux path value becomes a Z: path" "$(win "$work/pd")" "$out"
 out=$(timeout 120 "$wine_run" "$env_run" VELMO_PLAIN='a b/c' -- "$env_run" --print-env VELMO_PLAIN | tr -d '\r')
 expect "env_run: other values pass unchanged" "a b/c" "$out"
 
@@ -178,12 +176,10 @@ quoting_args=('a b' 'x"y' 'c:\dir\' '' 'tail\\"q' '\\server\share' '工作台' '
 out=$(timeout 120 "$wine_run" "$env_run" -- "$env_run" --print-args "${quoting_args[@]}" | tr -d '\r')
 expect "env_run: arguments arrive unchanged" "$(printf '%s\n' "${quoting_args[@]}")" "$out"
 
-code=0
-timeout 120 "$wine_run" "$env_run" -- cmd.exe /c exit 7 || code=$?
+exit_code_of timeout 120 "$wine_run" "$env_run" -- cmd.exe /c exit 7
 expect "env_run: the child's exit code comes back" 7 "$code"
-code=0
-timeout 120 "$wine_run" "$env_run" -- "$net_work/no-such-program.exe" 2>/dev/null || code=$?
+exit_code_of timeout 120 "$wine_run" "$env_run" -- "$work/no-such-program.exe" 2>/dev/null
 expect "env_run: a program that cannot start" 122 "$code"
 
 rm -f "$sample"
-net_test_finish
+test_finish

@@ -9,11 +9,7 @@ set -euo pipefail
 
 # shellcheck source-path=SCRIPTDIR source=net_test_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/net_test_lib.sh"
-[ $# -eq 1 ] || {
-  echo "usage: policy_e2e_test.sh BUILD_DIR" >&2
-  exit 2
-}
-net_test_init "$1"
+net_test_init "$@"
 require_diag_command policy
 fresh_program_data
 
@@ -187,4 +183,4 @@ fi
 
 set_policy none
 rm -f "$installer" "$installer_dir/VelmoQen工作台-Setup-v9.0.2.exe"
-net_test_finish
+test_finish

@@ -8,24 +8,16 @@
 #
 #   apply_update_test.sh RUNNER BUILD_DIR VELMO_PACK VELMO_DIAG ENV_RUN PROGRAM_EXE ASSISTANT_EXE
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-runner=$1
-build=$2
-pack=$3
-diag=$4
-env_run=$5
-program=$6
-assistant=$7
-work=$(mktemp -d)
-# shellcheck source=tests/scripts/check_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
-
-win() { printf 'Z:%s' "${1//\//\\}"; }
+runner=$1 build=$2 pack=$3 diag=$4 env_run=$5 program=$6 assistant=$7
+make_work_dir
 install_dir="$work/IDE"
 prefix="$build/wine-bench/prefix"
 desktop="$prefix/drive_c/users/$(id -un)/Desktop"
 shortcut="$desktop/Velmo Qen 工作台.lnk"
-trap 'rm -rf "$work"; rm -f "$shortcut"' EXIT
+trap 'remove_work_dir; rm -f "$shortcut"' EXIT
 rm -f "$shortcut"
 
 release() {
@@ -49,40 +41,35 @@ printf 'release 1.1.0' >>"$work/main-1.1.0.exe"
 release 1.0.0 "$work/main-1.0.0.exe"
 release 1.1.0 "$work/main-1.1.0.exe"
 
-check "first install" "{\"installDir\":\"$(win "$install_dir" | sed 's/\\/\\\\/g')\"}" "$(apply 1.0.0)"
-check "installed program is release 1.0.0" "$(sha256sum <"$work/main-1.0.0.exe")" \
+expect "first install" "{\"installDir\":\"$(win "$install_dir" | sed 's/\\/\\\\/g')\"}" "$(apply 1.0.0)"
+expect "installed program is release 1.0.0" "$(sha256sum <"$work/main-1.0.0.exe")" \
   "$(sha256sum <"$install_dir/VelmoQen工作台.exe")"
-check "manifest version" '"1.0.0"' \
+expect "manifest version" '"1.0.0"' \
   "$(python3 -c 'import json,sys; print(json.dumps(json.load(open(sys.argv[1]))["version"]))' \
     "$install_dir/install-manifest.json")"
-check "launcher is the assistant" "$(sha256sum <"$assistant")" \
+expect "launcher is the assistant" "$(sha256sum <"$assistant")" \
   "$(sha256sum <"$install_dir/运行组件/VelmoQen工作台启动器.exe")"
 
 apply 1.1.0 >/dev/null
-check "updated program is release 1.1.0" "$(sha256sum <"$work/main-1.1.0.exe")" \
+expect "updated program is release 1.1.0" "$(sha256sum <"$work/main-1.1.0.exe")" \
   "$(sha256sum <"$install_dir/VelmoQen工作台.exe")"
 leftovers=$(find "$install_dir" -maxdepth 1 \( -name '*backup*' -o -name '*partial*' -o -name '*.recovery-*' \) | wc -l)
-check "no backups or temporary files left" 0 "$leftovers"
+expect "no backups or temporary files left" 0 "$leftovers"
 
 hidden=$("$runner" "$prefix/drive_c/windows/system32/attrib.exe" "$(win "$install_dir/运行组件")" \
   2>/dev/null | head -c 12 || true)
-case "$hidden" in
-  *H*) echo "ok: launcher folder hidden" ;;
-  *) echo "FAIL: launcher folder attributes: [$hidden]"; failures=$((failures + 1)) ;;
-esac
+expect_match "launcher folder hidden" "*H*" "$hidden"
 
 if [ -f "$shortcut" ]; then
-  check "shortcut byte 21 has the elevation bit" 32 $(($(od -An -tu1 -j21 -N1 "$shortcut") & 32))
+  expect "shortcut byte 21 has the elevation bit" 32 $(($(od -An -tu1 -j21 -N1 "$shortcut") & 32))
   # The shell stores the arguments as UTF-16 text.
   if strings -el "$shortcut" | grep -q -- '^--launch-main$'; then
-    echo "ok: shortcut carries --launch-main"
+    pass "shortcut carries --launch-main"
   else
-    echo "FAIL: shortcut without --launch-main"
-    failures=$((failures + 1))
+    fail "shortcut without --launch-main"
   fi
 else
-  echo "FAIL: no shortcut at $shortcut"
-  failures=$((failures + 1))
+  fail "no shortcut at $shortcut"
 fi
 
-[ "$failures" -eq 0 ]
+test_finish

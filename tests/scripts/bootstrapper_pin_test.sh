@@ -5,13 +5,12 @@
 #
 #   bootstrapper_pin_test.sh SOURCE_DIR
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
 source_dir=$1
 script="$source_dir/cmake/pin_bootstrapper.cmake"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# shellcheck source=tests/scripts/check_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
+make_work_dir
 
 readonly microsoft_bytes=1691856
 readonly microsoft_sha256=0223FA1E8D5BD5E4344FB8734E60D088E79F262C0A24444D01F240BC996F04E5
@@ -36,21 +35,21 @@ said() { tr -s ' \n' '  ' <"$work/pin.log"; echo; }
 # Microsoft's size with other bytes, and another size: both refused, nothing
 # generated.
 head -c "$microsoft_bytes" /dev/zero >"$work/same-size.exe"
-check "right size, wrong digest refused" 1 "$(pin "$work/same-size.exe" microsoft expect)"
-check "the refusal names the digest" 1 "$(said | grep -c "SHA-256 .*expected $microsoft_sha256")"
-check "nothing generated for a refused file" "no" "$([ -e "$work/pin.h" ] && echo yes || echo no)"
+expect "right size, wrong digest refused" 1 "$(pin "$work/same-size.exe" microsoft expect)"
+expect "the refusal names the digest" 1 "$(said | grep -c "SHA-256 .*expected $microsoft_sha256")"
+expect "nothing generated for a refused file" "no" "$([ -e "$work/pin.h" ] && echo yes || echo no)"
 head -c 1000 /dev/urandom >"$work/small.exe"
-check "wrong size refused" 1 "$(pin "$work/small.exe" microsoft expect)"
-check "the refusal names the size" 1 "$(said | grep -c "1000 bytes, expected $microsoft_bytes")"
-check "a missing file refused" 1 "$(pin "$work/absent.exe" microsoft expect)"
+expect "wrong size refused" 1 "$(pin "$work/small.exe" microsoft expect)"
+expect "the refusal names the size" 1 "$(said | grep -c "1000 bytes, expected $microsoft_bytes")"
+expect "a missing file refused" 1 "$(pin "$work/absent.exe" microsoft expect)"
 
 # A stand-in: pinned as it is, and said to be a stand-in.
-check "stand-in pinned" 0 "$(pin "$work/small.exe" standin)"
-digest=$(sha256sum "$work/small.exe" | cut -d' ' -f1 | tr 'a-f' 'A-F')
-check "header has the stand-in's size" 1 "$(grep -c 'kBootstrapperBytes = 1000;' "$work/pin.h")"
-check "header has the stand-in's digest" 1 "$(grep -c "kBootstrapperSha256\[\] = \"$digest\"" "$work/pin.h")"
-check "header says stand-in" 1 "$(grep -c 'kBootstrapperIsStandIn = true;' "$work/pin.h")"
-check "assembly carries the file" 1 "$(grep -c ".incbin \"$work/small.exe\"" "$work/data.S")"
-check "the build output says stand-in" 1 "$(grep -c 'stand-in for the WebView2 bootstrapper' "$work/pin.log")"
+expect "stand-in pinned" 0 "$(pin "$work/small.exe" standin)"
+digest=$(upper_sha256 "$work/small.exe")
+expect "header has the stand-in's size" 1 "$(grep -c 'kBootstrapperBytes = 1000;' "$work/pin.h")"
+expect "header has the stand-in's digest" 1 "$(grep -c "kBootstrapperSha256\[\] = \"$digest\"" "$work/pin.h")"
+expect "header says stand-in" 1 "$(grep -c 'kBootstrapperIsStandIn = true;' "$work/pin.h")"
+expect "assembly carries the file" 1 "$(grep -c ".incbin \"$work/small.exe\"" "$work/data.S")"
+expect "the build output says stand-in" 1 "$(grep -c 'stand-in for the WebView2 bootstrapper' "$work/pin.log")"
 
-[ "$failures" -eq 0 ]
+test_finish

@@ -6,6 +6,8 @@
 #
 # Usage: check_imports.sh EXE...
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 
@@ -36,34 +38,27 @@ imported_dlls() {
   sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' <<<"$dump" | tr -d '\r'
 }
 
-if [[ $# -eq 0 ]]; then
-  echo "usage: $0 EXE..." >&2
-  exit 2
-fi
+# Of the DLL names on stdin, prints those that do not ship with Windows.
+foreign_dlls() {
+  local dll
+  while IFS= read -r dll; do
+    is_allowed "$dll" || echo "$dll"
+  done
+}
 
-failed=0
+[[ $# -gt 0 ]] || usage_error "check_imports.sh EXE..."
+
 for exe in "$@"; do
   if ! dlls=$(imported_dlls "$exe"); then
-    echo "check_imports: cannot read $exe" >&2
-    failed=1
+    fail "cannot read $exe"
     continue
   fi
   # Every Windows program imports at least kernel32; nothing found means the
   # dump's format was not understood, which must not pass silently.
   if [[ -z $dlls ]]; then
-    echo "check_imports: found no imported DLL in $exe" >&2
-    failed=1
+    fail "found no imported DLL in $exe"
     continue
   fi
-  while IFS= read -r dll; do
-    if ! is_allowed "$dll"; then
-      echo "check_imports: $exe imports $dll, which does not ship with Windows" >&2
-      failed=1
-    fi
-  done <<<"$dlls"
+  expect "$exe imports only DLLs that ship with Windows" "" "$(foreign_dlls <<<"$dlls")"
 done
-
-if [[ $failed -eq 0 ]]; then
-  echo "check_imports: $# executable(s) import only system DLLs"
-fi
-exit "$failed"
+test_finish

@@ -7,11 +7,9 @@
 set -euo pipefail
 
 source_dir=$(realpath "$1")
-# shellcheck source=tests/scripts/check_lib.sh
-source "$source_dir/tests/scripts/check_lib.sh"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=tests/lib/test_lib.sh
+source "$source_dir/tests/lib/test_lib.sh"
+make_work_dir
 
 # A scratch tree holding FILE with the single line LINE (then a blank line,
 # so the include sits on line 1). Prints the tree's path.
@@ -48,9 +46,9 @@ for row in "${cases[@]}"; do
   tree=$(scratch_tree "${name// /_}" "$file" "$line")
   code=0
   report=$(python3 "$source_dir/scripts/check_layers.py" "$tree" 2>&1) || code=$?
-  check "$name: exit code" "$want_code" "$code"
+  expect "$name: exit code" "$want_code" "$code"
   if [ -n "$want_report" ]; then
-    check "$name: report" "$want_report" "$(head -n 1 <<<"$report")"
+    expect "$name: report" "$want_report" "$(head -n 1 <<<"$report")"
   fi
 done
 
@@ -60,13 +58,13 @@ tree=$(scratch_tree no_reason src/network/x.cc '#include "platform/file.h"')
 printf '[src/extra]\n+platform\n' >>"$tree/layers.txt"
 code=0
 report=$(python3 "$source_dir/scripts/check_layers.py" "$tree" 2>&1) || code=$?
-check "rule without a reason: exit code" 1 "$code"
-check "rule without a reason: report" "the rule +platform gives no reason" "${report##*: }"
+expect "rule without a reason: exit code" 1 "$code"
+expect "rule without a reason: report" "the rule +platform gives no reason" "${report##*: }"
 
 tree=$(scratch_tree unknown_name src/network/x.cc '#include "platform/file.h"')
 printf '[src/extra]\n+plaftorm  a typo\n' >>"$tree/layers.txt"
 code=0
 python3 "$source_dir/scripts/check_layers.py" "$tree" >/dev/null 2>&1 || code=$?
-check "rule naming no folder: exit code" 1 "$code"
+expect "rule naming no folder: exit code" 1 "$code"
 
-[ "$failures" -eq 0 ]
+test_finish

@@ -13,18 +13,12 @@
 # release also goes through the assistant's whole verification and cache
 # step as a download would.
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-runner=$1
-pack=$2
-program=$3
-diag=${4:-}
-env_run=${5:-}
+runner=$1 pack=$2 program=$3 diag=${4:-} env_run=${5:-}
 readonly version=1.2.3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# shellcheck source=tests/scripts/check_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
+make_work_dir
 
 # One top-level value of a JSON object, as JSON.
 field() {
@@ -59,16 +53,13 @@ sign() {
 # Runs velmo-pack under Wine: stdout to $work/out, stderr to $work/err, the
 # exit status to $code.
 run_pack() {
-  set +e
-  "$runner" "$pack" "$@" >"$work/out" 2>"$work/err"
-  code=$?
-  set -e
+  exit_code_of "$runner" "$pack" "$@" >"$work/out" 2>"$work/err"
 }
 
 # The exit status of the last run_pack, with its stderr when unexpected.
-check_code() {
+expect_code() {
   local what=$1 expected=$2
-  check "$what exits $expected" "$expected" "$code"
+  expect "$what exits $expected" "$expected" "$code"
   [ "$code" = "$expected" ] || sed 's/^/  stderr: /' "$work/err"
 }
 
@@ -89,21 +80,20 @@ for extra in 0 1 2 3 4 5 6 7; do
   out="$work/VelmoQen工作台-Setup-$extra.exe"
   run_pack bundle --installer "$installer" --main-program "$work/main.exe" \
     --startup-helper "$work/helper.exe" --version "$version" -o "$out"
-  check_code "bundle $extra" 0
+  expect_code "bundle $extra" 0
   cp "$work/out" "$work/bundle-$extra.json"
   bytes=$(size "$out")
   header=$(magic_offset "$out")
   pad=$((bytes - header - 64))
-  check "bundle $extra: length is a multiple of 8" 0 $((bytes % 8))
-  check "bundle $extra: summary length" "$bytes" "$(field "$work/out" bytes)"
-  check "bundle $extra: summary digest" \
-    "\"$(sha256sum "$out" | cut -d' ' -f1 | tr 'a-f' 'A-F')\"" "$(field "$work/out" sha256)"
-  check "bundle $extra: header where the summary says" "$header" "$(field "$work/out" headerOffset)"
-  check "bundle $extra: padding where the summary says" "$pad" "$(field "$work/out" padding)"
-  check "bundle $extra: padding is zero bytes" 0 "$(nonzero_bytes "$out" $((header + 64)) "$pad")"
+  expect "bundle $extra: length is a multiple of 8" 0 $((bytes % 8))
+  expect "bundle $extra: summary length" "$bytes" "$(field "$work/out" bytes)"
+  expect "bundle $extra: summary digest" "\"$(upper_sha256 "$out")\"" "$(field "$work/out" sha256)"
+  expect "bundle $extra: header where the summary says" "$header" "$(field "$work/out" headerOffset)"
+  expect "bundle $extra: padding where the summary says" "$pad" "$(field "$work/out" padding)"
+  expect "bundle $extra: padding is zero bytes" 0 "$(nonzero_bytes "$out" $((header + 64)) "$pad")"
   padding_of[$extra]=$pad
 done
-check "paddings seen" "0 1 2 3 4 5 6 7" "$(printf '%s\n' "${padding_of[@]}" | sort -n | xargs)"
+expect "paddings seen" "0 1 2 3 4 5 6 7" "$(printf '%s\n' "${padding_of[@]}" | sort -n | xargs)"
 
 # The extra byte counts that gave padding 0 and padding 5.
 for extra in "${!padding_of[@]}"; do
@@ -120,27 +110,26 @@ check_signed() {
   sign "$unsigned" "$signed"
   local table table_bytes
   read -r table table_bytes < <(security_directory "$signed")
-  check "$label: certificate table at the 8-aligned end of the bundle" \
+  expect "$label: certificate table at the 8-aligned end of the bundle" \
     $((($(size "$unsigned") + 7) / 8 * 8)) "$table"
-  check "$label: the certificate table ends the file" "$(size "$signed")" $((table + table_bytes))
-  check "$label: zero bytes before the table" 0 "$(nonzero_bytes "$signed" $((header + 64)) "$pad")"
+  expect "$label: the certificate table ends the file" "$(size "$signed")" $((table + table_bytes))
+  expect "$label: zero bytes before the table" 0 "$(nonzero_bytes "$signed" $((header + 64)) "$pad")"
 
   if osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" >"$work/verify" 2>&1 &&
     grep -q '^Signature verification: ok' "$work/verify"; then
-    echo "ok: $label: osslsigncode verifies the signature"
+    pass "$label: osslsigncode verifies the signature"
   else
-    echo "FAIL: $label: osslsigncode verify:"
+    fail "$label: osslsigncode verify:"
     cat "$work/verify"
-    failures=$((failures + 1))
   fi
 
   run_pack inspect "$signed"
-  check_code "$label: inspect" 0
-  check "$label: inspect sees the signature" true "$(field "$work/out" signed)"
-  check "$label: inspect's search end is the table" "$table" "$(field "$work/out" searchEnd)"
-  check "$label: inspect's header" "$header" "$(field "$work/out" headerOffset)"
-  check "$label: inspect's padding" "$pad" "$(field "$work/out" padding)"
-  check "$label: inspect's length" "$(size "$signed")" "$(field "$work/out" bytes)"
+  expect_code "$label: inspect" 0
+  expect "$label: inspect sees the signature" true "$(field "$work/out" signed)"
+  expect "$label: inspect's search end is the table" "$table" "$(field "$work/out" searchEnd)"
+  expect "$label: inspect's header" "$header" "$(field "$work/out" headerOffset)"
+  expect "$label: inspect's padding" "$pad" "$(field "$work/out" padding)"
+  expect "$label: inspect's length" "$(size "$signed")" "$(field "$work/out" bytes)"
 }
 
 out="$work/VelmoQen工作台-Setup-$aligned.exe"
@@ -158,27 +147,22 @@ check_signed "padding 5 from osslsigncode" "$work/unaligned.exe" "$header" 5
 # The policy describes the signed file, as users download it.
 signed="$work/VelmoQen工作台-Setup-$aligned-signed.exe"
 run_pack policy --installer "$signed" --version "$version" --base-url https://downloads.example.com
-check_code "policy" 0
-check "policy digest" "\"$(sha256sum "$signed" | cut -d' ' -f1 | tr 'a-f' 'A-F')\"" \
-  "$(field "$work/out" updateSha256)"
-check "policy size" "$(size "$signed")" "$(field "$work/out" installerBytes)"
-check "policy address" \
+expect_code "policy" 0
+expect "policy digest" "\"$(upper_sha256 "$signed")\"" "$(field "$work/out" updateSha256)"
+expect "policy size" "$(size "$signed")" "$(field "$work/out" installerBytes)"
+expect "policy address" \
   '"https://downloads.example.com/v1/downloads/VelmoQen%E5%B7%A5%E4%BD%9C%E5%8F%B0-Setup-v1.2.3.exe"' \
   "$(field "$work/out" downloadUrl)"
 
 if [ -n "$diag" ]; then
-  set +e
-  "$runner" "$env_run" "ProgramData=$work/data" -- "$diag" bundle --installer "$signed" \
+  exit_code_of "$runner" "$env_run" "ProgramData=$work/data" -- "$diag" bundle --installer "$signed" \
     --version "$version" --sha256 "$(sha256sum "$signed" | cut -d' ' -f1)" \
     --bytes "$(size "$signed")" >"$work/out" 2>"$work/err"
-  code=$?
-  set -e
-  check_code "velmo-diag bundle of the signed release" 0
+  expect_code "velmo-diag bundle of the signed release" 0
   cache="$work/data/VelmoInstaller/downloads/embedded-core/VelmoQenWorkbench-Core-v$version.exe"
-  check "the cached main program is the signed main program" \
+  expect "the cached main program is the signed main program" \
     "$(sha256sum "$work/main.exe" | cut -d' ' -f1)" "$(sha256sum "$cache" | cut -d' ' -f1)"
-  check "install source digest" "\"$(sha256sum "$work/main.exe" | cut -d' ' -f1 | tr 'a-f' 'A-F')\"" \
-    "$(field "$work/out" sha256)"
+  expect "install source digest" "\"$(upper_sha256 "$work/main.exe")\"" "$(field "$work/out" sha256)"
 fi
 
 # Signing first and packing afterwards would put the bundle outside the
@@ -187,11 +171,11 @@ for installer in "$work/main.exe" "$signed"; do
   name=$(basename "$installer")
   run_pack bundle --installer "$installer" --main-program "$work/main.exe" \
     --startup-helper "$work/helper.exe" --version "$version" -o "$work/repacked.exe"
-  check_code "packing signed $name" 1
-  check "packing signed $name message" \
+  expect_code "packing signed $name" 1
+  expect "packing signed $name message" \
     "the installer '$installer' is already signed; pack the unsigned installer, then sign the packed output" \
     "$(cat "$work/err")"
-  check "packing signed $name leaves no output" no "$([ -e "$work/repacked.exe" ] && echo yes || echo no)"
+  expect "packing signed $name leaves no output" no "$([ -e "$work/repacked.exe" ] && echo yes || echo no)"
 done
 
-[ "$failures" -eq 0 ]
+test_finish

@@ -14,34 +14,21 @@
 #
 #   webview2_standin_test.sh RUNNER STANDIN_EXE ENV_RUN
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-runner=$1
-standin=$2
-env_run=$3
-work=$(mktemp -d)
+runner=$1 standin=$2 env_run=$3
+make_work_dir
 
-# shellcheck source=tests/scripts/check_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
-
-readonly client='{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
-readonly machine_key="HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\$client"
-readonly user_key="HKCU\\SOFTWARE\\Microsoft\\EdgeUpdate\\Clients\\$client"
-
-win() { printf 'Z:%s' "${1//\//\\}"; }
 reg() { "$runner" "$env_run" -- reg.exe "$@"; }
-
-# The bench's prefix is shared with other tests: leave no runtime behind.
-forget_runtime() {
-  reg delete "$machine_key" /f >/dev/null 2>&1 || true
-  reg delete "$user_key" /f >/dev/null 2>&1 || true
-}
-trap 'forget_runtime; rm -rf "$work"' EXIT
+forget_runtime() { forget_webview2_runtime "$runner" "$env_run"; }
+trap 'forget_runtime; remove_work_dir' EXIT
 forget_runtime
 
 # cmd.exe takes its command line as it is: the program path must not need
 # quotes, which a build tree's path does not.
 case "$standin" in
-  *' '*) echo "FAIL: the test needs a program path without spaces: $standin"; exit 1 ;;
+  *' '*) fail "the test needs a program path without spaces: $standin"; exit 1 ;;
 esac
 
 # Prints the stand-in's exit code, run with VARIABLE=VALUE... in its
@@ -82,8 +69,8 @@ runtime_of() {
   printf 'pv=%s files=%s' "$pv" "${folders:--}"
 }
 
-machine_runtime() { runtime_of "$machine_key" "$1/Program Files (x86)"; }
-user_runtime() { runtime_of "$user_key" "$1/Local"; }
+machine_runtime() { runtime_of "$webview2_machine_key" "$1/Program Files (x86)"; }
+user_runtime() { runtime_of "$webview2_user_key" "$1/Local"; }
 
 default_version=120.0.2210.91
 none='pv=- files=-'
@@ -118,9 +105,9 @@ for entry in "${cases[@]}"; do
   IFS='|' read -r settings code machine user <<<"$entry"
   n=$((n + 1))
   forget_runtime
-  check "[$settings] exit code" "$code" "$(run_standin "$work/case$n" "$settings")"
-  check "[$settings] machine runtime" "$machine" "$(machine_runtime "$work/case$n")"
-  check "[$settings] user runtime" "$user" "$(user_runtime "$work/case$n")"
+  expect "[$settings] exit code" "$code" "$(run_standin "$work/case$n" "$settings")"
+  expect "[$settings] machine runtime" "$machine" "$(machine_runtime "$work/case$n")"
+  expect "[$settings] user runtime" "$user" "$(user_runtime "$work/case$n")"
 done
 
 # The arguments it was given, one line per run; nothing from a run that
@@ -130,15 +117,15 @@ log=$work/arguments.log
 run_standin "$work/log" "log=$(win "$log")" >/dev/null
 run_standin "$work/log" "log=$(win "$log"),scope=both" >/dev/null
 run_standin "$work/log" "none,log=$(win "$log")" >/dev/null
-check "logged arguments" "$(printf '/silent /install\n/silent /install')" "$(cat "$log")"
+expect "logged arguments" "$(printf '/silent /install\n/silent /install')" "$(cat "$log")"
 
 # The runtime files come before the version value: when they cannot be
 # written, the runtime is not registered either.
 forget_runtime
 printf 'a file, not a folder' >"$work/blocked"
 code=$(run_with "ProgramFiles(x86)=$work/blocked/Program Files (x86)")
-check "unwritable runtime folder exit code" 1603 "$code"
-check "unwritable runtime folder not registered" "$none" "$(runtime_of "$machine_key" "$work/blocked")"
+expect "unwritable runtime folder exit code" 1603 "$code"
+expect "unwritable runtime folder not registered" "$none" "$(runtime_of "$webview2_machine_key" "$work/blocked")"
 
 # A delayed runtime appears only after the stand-in has ended, as with a
 # bootstrapper that hands the install over to an updater.
@@ -146,9 +133,9 @@ forget_runtime
 started=$(date +%s%N)
 code=$(run_standin "$work/delay" "delay=3,exit=3010")
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-check "delayed: exit code" 3010 "$code"
-check "delayed: ended before the delay" yes "$([ "$elapsed_ms" -lt 3000 ] && echo yes || echo "no, ${elapsed_ms} ms")"
-check "delayed: no runtime when it ended" "$none" "$(machine_runtime "$work/delay")"
+expect "delayed: exit code" 3010 "$code"
+expect "delayed: ended before the delay" yes "$([ "$elapsed_ms" -lt 3000 ] && echo yes || echo "no, ${elapsed_ms} ms")"
+expect "delayed: no runtime when it ended" "$none" "$(machine_runtime "$work/delay")"
 # The files come first, so a look in between may see them unregistered.
 state=$none
 for _ in $(seq 1 30); do
@@ -156,6 +143,6 @@ for _ in $(seq 1 30); do
   [ "$state" != "$(at $default_version)" ] || break
   sleep 0.5
 done
-check "delayed: runtime appears later" "$(at $default_version)" "$state"
+expect "delayed: runtime appears later" "$(at $default_version)" "$state"
 
-[ "$failures" -eq 0 ]
+test_finish

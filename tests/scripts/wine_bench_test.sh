@@ -7,30 +7,15 @@
 # It stops the bench at the end, so it must not share BUILD_DIR with tests
 # that run at the same time.
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-if [ $# -ne 1 ]; then
-  echo "usage: wine_bench_test.sh BUILD_DIR" >&2
-  exit 2
-fi
+[ $# -eq 1 ] || usage_error "wine_bench_test.sh BUILD_DIR"
 mkdir -p "$1"
-build=$(cd "$1" && pwd -P)
+build=$(build_dir_of "$1")
 scripts="$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../scripts"
 bench="$scripts/wine-bench.sh"
 state="$build/wine-bench"
-failures=0
-
-pass() { echo "PASS: $*"; }
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-alive() {
-  local pid=$1 run_state
-  [[ $pid =~ ^[0-9]+$ ]] || return 1
-  run_state=$(awk '$1 == "State:" { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
-  [ -n "$run_state" ] && [ "$run_state" != Z ] && [ "$run_state" != X ]
-}
 
 # shellcheck disable=SC2317 # called by trap
 cleanup() {
@@ -49,12 +34,12 @@ fi
 server_pid=$(cat "$state/wineserver.pid" 2>/dev/null || true)
 xvfb_pid=$(cat "$state/xvfb.pid" 2>/dev/null || true)
 display=$(cat "$state/display" 2>/dev/null || true)
-if alive "$server_pid" && [ "$(cat "/proc/$server_pid/comm")" = wineserver64 ]; then
+if pid_named "$server_pid" wineserver64; then
   pass "wineserver runs as recorded (pid $server_pid)"
 else
   fail "recorded wineserver pid '$server_pid' is not a running wineserver"
 fi
-if alive "$xvfb_pid" && [ "$(cat "/proc/$xvfb_pid/comm")" = Xvfb ] && [[ $display =~ ^:[0-9]+$ ]]; then
+if pid_named "$xvfb_pid" Xvfb && [[ $display =~ ^:[0-9]+$ ]]; then
   pass "Xvfb runs as recorded (pid $xvfb_pid, display $display)"
 else
   fail "recorded Xvfb pid '$xvfb_pid' / display '$display' do not describe a running Xvfb"
@@ -137,20 +122,15 @@ fi
 
 "$BASH" "$bench" stop "$build" || fail "wine-bench.sh stop failed"
 for named in "wineserver:$server_pid" "Xvfb:$xvfb_pid" "notepad:$notepad_pid"; do
-  if alive "${named#*:}"; then
+  if pid_alive "${named#*:}"; then
     fail "${named%%:*} (pid ${named#*:}) still runs after stop"
   else
     pass "${named%%:*} (pid ${named#*:}) is gone after stop"
   fi
 done
 leftovers=""
-for dir in /proc/[0-9]*; do
-  exe=$(readlink "$dir/exe" 2>/dev/null) || continue
-  [[ ${exe##*/} == wine* ]] || continue
-  environ=$(tr '\0' '\n' <"$dir/environ" 2>/dev/null) || continue
-  if grep -Fqx "WINEPREFIX=$state/prefix" <<<"$environ"; then
-    leftovers+=" ${dir#/proc/}($(cat "$dir/comm" 2>/dev/null))"
-  fi
+for pid in $(wine_prefix_pids "$state/prefix"); do
+  leftovers+=" $pid($(cat "/proc/$pid/comm" 2>/dev/null || true))"
 done
 if [ -z "$leftovers" ]; then
   pass "no Wine process of the prefix is left after stop"
@@ -163,8 +143,4 @@ for file in wineserver.pid xvfb.pid display; do
   fi
 done
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+test_finish

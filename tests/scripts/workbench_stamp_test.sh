@@ -6,16 +6,11 @@
 #
 #   workbench_stamp_test.sh RUNNER STAMP_SCRIPT STANDIN_EXE ENV_RUN
 set -euo pipefail
+# shellcheck source=tests/lib/test_lib.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-runner=$1
-stamp=$2
-standin=$3
-env_run=$4
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# shellcheck source=tests/scripts/check_lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check_lib.sh"
+runner=$1 stamp=$2 standin=$3 env_run=$4
+make_work_dir
 
 size=$(stat -c %s "$standin")
 trailer=$'\nvelmo-standin-version=1.1.0\n'
@@ -27,21 +22,18 @@ for entry in "${cases[@]}"; do
   out="$work/pad${pad_mib:-none}/VelmoQen工作台.exe"
   mkdir -p "$(dirname "$out")"
   "$stamp" "$standin" 1.1.0 "$out" ${pad_mib:+"$pad_mib"}
-  check "[$pad_mib] size" $((size + pad_bytes + ${#trailer})) "$(stat -c %s "$out")"
-  check "[$pad_mib] program bytes unchanged" same \
+  expect "[$pad_mib] size" $((size + pad_bytes + ${#trailer})) "$(stat -c %s "$out")"
+  expect "[$pad_mib] program bytes unchanged" same \
     "$(cmp -s -n "$size" "$standin" "$out" && echo same || echo differ)"
-  check "[$pad_mib] padding is zeros" 0 \
+  expect "[$pad_mib] padding is zeros" 0 \
     "$(tail -c +$((size + 1)) "$out" | head -c "$pad_bytes" | tr -d '\0' | wc -c)"
-  check "[$pad_mib] trailer last" "$(printf '%s' "$trailer" | od -An -c)" \
+  expect "[$pad_mib] trailer last" "$(printf '%s' "$trailer" | od -An -c)" \
     "$(tail -c ${#trailer} "$out" | od -An -c)"
-  check "[$pad_mib] no partial file left" 1 "$(find "$(dirname "$out")" -type f | wc -l)"
+  expect "[$pad_mib] no partial file left" 1 "$(find "$(dirname "$out")" -type f | wc -l)"
 done
 
-set +e
-"$runner" "$env_run" VELMO_WORKBENCH_STANDIN=exit=5 -- "$work/pad100/VelmoQen工作台.exe" --main
-code=$?
-set -e
-check "a padded release still runs" 5 "$code"
+exit_code_of "$runner" "$env_run" VELMO_WORKBENCH_STANDIN=exit=5 -- "$work/pad100/VelmoQen工作台.exe" --main
+expect "a padded release still runs" 5 "$code"
 
 # Refused without writing anything: a version the program would not show,
 # a padding that is not a count, a missing argument, a missing program.
@@ -49,17 +41,11 @@ refusals=("$standin|1.x|0|2" "$standin|1.1.0|-1|2" "$standin|1.1.0|1M|2" "$stand
   "$work/missing.exe|1.1.0|0|1")
 for entry in "${refusals[@]}"; do
   IFS='|' read -r program version pad_mib expected <<<"$entry"
-  set +e
-  "$stamp" "$program" "$version" "$work/refused.exe" "$pad_mib" 2>/dev/null
-  code=$?
-  set -e
-  check "refused [$version] [$pad_mib] $(basename "$program")" "$expected" "$code"
-  check "refused [$version] [$pad_mib]: nothing written" "" "$(find "$work" -maxdepth 1 -name 'refused.exe*')"
+  exit_code_of "$stamp" "$program" "$version" "$work/refused.exe" "$pad_mib" 2>/dev/null
+  expect "refused [$version] [$pad_mib] $(basename "$program")" "$expected" "$code"
+  expect "refused [$version] [$pad_mib]: nothing written" "" "$(find "$work" -maxdepth 1 -name 'refused.exe*')"
 done
-set +e
-"$stamp" "$standin" 1.1.0 2>/dev/null
-code=$?
-set -e
-check "no OUT is a usage error" 2 "$code"
+exit_code_of "$stamp" "$standin" 1.1.0 2>/dev/null
+expect "no OUT is a usage error" 2 "$code"
 
-[ "$failures" -eq 0 ]
+test_finish
