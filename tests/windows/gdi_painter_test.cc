@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,11 @@ constexpr int kWidth = 720;
 constexpr int kHeight = 620;
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
-COLORREF ref(Rgb colour) {
-  return RGB(colour.r, colour.g, colour.b);
-}
-
 std::string describe(COLORREF colour) {
-  return "(" + std::to_string(GetRValue(colour)) + ", " + std::to_string(GetGValue(colour)) + ", " +
-         std::to_string(GetBValue(colour)) + ")";
+  std::ostringstream out;
+  out << "(" << int{GetRValue(colour)} << ", " << int{GetGValue(colour)} << ", "
+      << int{GetBValue(colour)} << ")";
+  return out.str();
 }
 
 // A window-sized 32-bit canvas, filled with magenta so that anything the
