@@ -13,7 +13,7 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SOURCE_SUFFIXES = ('.h', '.cc')
-THIRD_PARTY = ('nlohmann', 'openssl')
+THIRD_PARTY = ('nlohmann', 'openssl', 'stb')
 SCANNED = ('src', 'tools')
 
 

@@ -38,6 +38,8 @@ cases=(
   'windows header in pure ui|src/ui/ui_state.h|#include <windows.h>|1|src/ui/ui_state.h:1: includes <windows.h>, but src/ui may not include <system> (layers.txt)'
   'windows header in the window|src/ui/main_window.cc|#include <windows.h>|0|'
   'json in environment|src/environment/x.cc|#include <nlohmann/json.hpp>|1|src/environment/x.cc:1: includes <nlohmann/json.hpp>, but src/environment may not include <nlohmann> (layers.txt)'
+  'png decoder in the ui|src/ui/png_frame.cc|#include <stb/stb_image.h>|0|'
+  'png decoder below the ui|src/app/x.cc|#include <stb/stb_image.h>|1|src/app/x.cc:1: includes <stb/stb_image.h>, but src/app may not include <stb> (layers.txt)'
   'folder without rules|src/installer/x.cc|#include "platform/file.h"|1|src/installer/x.cc: layers.txt has no block [src/installer] for this folder'
 )
 
