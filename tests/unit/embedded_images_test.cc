@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "ui/embedded_image_view.h"
 #include "ui/embedded_png.h"
 #include "ui/rgb.h"
 
@@ -134,6 +135,27 @@ TEST(EmbeddedImagesTest, ConcurrentCallersShareTheBuffer) {
   }
   for (const DecodedImage* image : seen) {
     EXPECT_EQ(image, &status_icon(IconState::kPending));
+  }
+}
+
+// The painter reads the images through their ids: each id must reach its own
+// decoded buffer, not a copy and not a neighbour's.
+TEST(EmbeddedImageViewTest, EachIdViewsItsDecodedBuffer) {
+  const struct {
+    ImageId id;
+    const DecodedImage& image;
+  } cases[] = {
+      {ImageId::kIconOk, status_icon(IconState::kOk)},
+      {ImageId::kIconPending, status_icon(IconState::kPending)},
+      {ImageId::kIconMissing, status_icon(IconState::kMissing)},
+      {ImageId::kStartupEmblem, startup_emblem()},
+  };
+  for (const auto& c : cases) {
+    const DibView view = embedded_image_view(c.id);
+    EXPECT_EQ(view.bgr0.data(), c.image.pixels.data()) << static_cast<int>(c.id);
+    EXPECT_EQ(view.width, static_cast<int>(c.image.width));
+    EXPECT_EQ(view.height, static_cast<int>(c.image.height));
+    EXPECT_TRUE(view.complete());
   }
 }
 
