@@ -2,9 +2,14 @@
 
 #include <dwmapi.h>
 
+#include <optional>
+#include <string>
+
 #include "app/receiver_slot.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
+#include "ui/screen_actions.h"
+#include "ui/ui_tick.h"
 
 namespace velmo {
 
@@ -21,8 +26,12 @@ WindowContext* context_of(HWND window) {
   return reinterpret_cast<WindowContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool close_allowed(const UiState& state) {
-  return state.screen != Screen::Downloading && state.screen != Screen::InstallInProgress;
+// Hook for the folder dialog of the choose-directory button: it needs the
+// window as its owner, so it lives here and reaches the screen logic through
+// UiServices::choose_folder. Until the window's input handling shows
+// SHBrowseForFolderW here, it answers like a cancelled dialog.
+std::optional<std::string> show_folder_dialog(HWND /*window*/) {
+  return std::nullopt;
 }
 
 // Paints into an off-screen bitmap first so the window never flickers.
@@ -42,19 +51,20 @@ void paint(HWND window) {
 }
 
 void on_tick(HWND window, WindowContext& context) {
-  const AfterEvents after = drain_and_apply(context.state, receiver_slot(), context.services);
-  if (after == AfterEvents::Quit) {
-    ::PostQuitMessage(0);
-    return;
+  switch (on_timer(context.state, receiver_slot(), context.services)) {
+    case AfterTimer::Quit:
+      ::PostQuitMessage(0);
+      return;
+    case AfterTimer::Repaint:
+      ::InvalidateRect(window, nullptr, FALSE);
+      return;
+    case AfterTimer::Unchanged:
+      return;
   }
-  if (context.state.launch_mode) {
-    ++context.state.frame_counter;
-  }
-  ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void request_close(HWND window, const WindowContext& context) {
-  if (close_allowed(context.state)) {
+  if (close_requested(context.state)) {
     ::DestroyWindow(window);
   }
 }
@@ -145,6 +155,7 @@ HWND create_main_window(HINSTANCE instance, WindowContext& context) {
   if (window == nullptr) {
     return nullptr;
   }
+  context.services.choose_folder = [window] { return show_folder_dialog(window); };
   const DWORD corner = kRoundSmall;
   ::DwmSetWindowAttribute(window, kCornerPreferenceAttribute, &corner, sizeof(corner));
   ::SetTimer(window, kTickTimer, kTickMilliseconds, nullptr);
