@@ -19,7 +19,9 @@ std::string megabytes_text(double megabytes) {
 
 // 0..59 as two digits.
 std::string two_digits(uint64_t value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
+  const char digits[2] = {static_cast<char>('0' + value / 10 % 10),
+                          static_cast<char>('0' + value % 10)};
+  return std::string(digits, sizeof(digits));
 }
 
 }  // namespace
