@@ -30,6 +30,12 @@ bool wait_for_process_exit(uint32_t process_id);
 OsResult<int32_t> run_and_wait(const std::string& program,
                                const std::vector<std::string>& arguments);
 
+// Starts `program` with `arguments` in `working_directory` and returns at
+// once; nobody waits for it and it outlives this process.
+OsStatus start_detached_process(const std::string& program,
+                                const std::vector<std::string>& arguments,
+                                const std::string& working_directory);
+
 }  // namespace velmo
 
 #endif  // VELMO_PLATFORM_PROCESS_H_

@@ -134,7 +134,7 @@ void add_location_card(DrawList& list, const MainView& view, const HoverLevels& 
   button.text(kChooseDirectoryRect, "选择目录", 11, 600, TextAlign::kCentre, colours.label);
 }
 
-void add_component_row(ElementWriter& rows, const ComponentRowView& row, int top) {
+void add_component_row(ElementWriter& rows, const ComponentRow& row, int top) {
   rows.image(ImageStep{status_icon_image(row.icon), 58, top + 9, kIconSize, kIconSize, kIconSize,
                        kIconSize, false});
   rows.text({94, top, 275, top + 36}, row.label, 14, 500, TextAlign::kLeft, rgb_hex(0xDCDCDC));

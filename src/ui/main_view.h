@@ -6,20 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/icon_state.h"
-#include "ui/rgb.h"
+#include "ui/component_rows.h"
 
 namespace velmo {
-
-inline constexpr size_t kComponentRowCount = 6;
-
-// One line of the components card.
-struct ComponentRowView {
-  IconState icon = IconState::kPending;
-  std::string label;
-  std::string status;
-  Rgb colour;
-};
 
 // Everything the main layout reads, already worded. The screen logic fills it
 // once per paint; the layout turns it into drawing steps without knowing
@@ -33,7 +22,7 @@ struct MainView {
   std::string title;
   std::string description;
   std::string location_text;
-  std::array<ComponentRowView, kComponentRowCount> rows;
+  std::array<ComponentRow, kComponentRowCount> rows;
   std::string status_line;
 
   std::string secondary_label;

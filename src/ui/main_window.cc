@@ -2,9 +2,22 @@
 
 #include <dwmapi.h>
 
+#include <optional>
+#include <string>
+
 #include "app/receiver_slot.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
+#include "ui/button_states.h"
+#include "ui/embedded_image_view.h"
+#include "ui/folder_dialog.h"
+#include "ui/gdi_painter.h"
+#include "ui/main_layout.h"
+#include "ui/main_view_builder.h"
+#include "ui/screen_actions.h"
+#include "ui/text_inputs.h"
+#include "ui/ui_tick.h"
+#include "ui/window_input.h"
 
 namespace velmo {
 
@@ -21,40 +34,178 @@ WindowContext* context_of(HWND window) {
   return reinterpret_cast<WindowContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool close_allowed(const UiState& state) {
-  return state.screen != Screen::Downloading && state.screen != Screen::InstallInProgress;
+bool is_busy(const UiState& state) {
+  return state.screen == Screen::Downloading || state.screen == Screen::InstallInProgress;
 }
 
-// Paints into an off-screen bitmap first so the window never flickers.
-void paint(HWND window) {
-  ScopedPaint paint(window);
-  RECT client{};
-  ::GetClientRect(window, &client);
-  UniqueMemoryDc memory(::CreateCompatibleDC(paint.dc()));
-  UniqueBitmap bitmap(::CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));
+// The startup window has its own layout; until it is drawn it shows the
+// window background only.
+void paint_startup_background(HDC target, const RECT& client) {
+  UniqueMemoryDc memory(::CreateCompatibleDC(target));
+  UniqueBitmap bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
   if (!memory || !bitmap) {
     return;
   }
   ScopedSelectObject select_bitmap(memory.get(), bitmap.get());
   UniqueBrush background(::CreateSolidBrush(kBackground));
   ::FillRect(memory.get(), &client, background.get());
-  ::BitBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+  ::BitBlt(target, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+}
+
+// Paints into an off-screen bitmap first so the window never flickers. The
+// texts are worded afresh for every paint, never cached.
+void paint(HWND window, const WindowContext& context) {
+  ScopedPaint paint(window);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  if (context.state.launch_mode) {
+    paint_startup_background(paint.dc(), client);
+    return;
+  }
+  const MainView view = build_main_view(context.state, text_inputs(context.services));
+  const DrawList steps = layout_main_window(view, context.hover.levels);
+  paint_double_buffered(
+      paint.dc(), client.right, client.bottom, steps,
+      [](ImageId image) -> std::optional<DibView> { return embedded_image_view(image); });
+}
+
+uint8_t hit_at(const UiState& state, POINT client_point) {
+  return hit_test(is_busy(state), primary_active(state), client_point.x, client_point.y);
+}
+
+void show_cursor_for(uint8_t hit) {
+  const bool hand = cursor_for(hit) == CursorShape::kHand;
+  ::SetCursor(::LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW));
+}
+
+// A new hovered button starts (or restarts) the fade timer.
+void hover(HWND window, WindowContext& context, uint8_t hit) {
+  if (set_hovered(context.hover, hit)) {
+    ::SetTimer(window, kHoverTimer, kHoverStepMilliseconds, nullptr);
+  }
+}
+
+// The pointer in client coordinates, or nothing outside the client area.
+std::optional<POINT> pointer_in_client(HWND window) {
+  POINT point{};
+  if (!::GetCursorPos(&point) || !::ScreenToClient(window, &point)) {
+    return std::nullopt;
+  }
+  RECT client{};
+  ::GetClientRect(window, &client);
+  if (!::PtInRect(&client, point)) {
+    return std::nullopt;
+  }
+  return point;
+}
+
+// After a change of screen the buttons under a resting pointer may have
+// become active or inactive: look again before repainting.
+void refresh_hover(HWND window, WindowContext& context) {
+  const std::optional<POINT> point = pointer_in_client(window);
+  const uint8_t hit = point ? hit_at(context.state, *point) : kHitNone;
+  hover(window, context, hit);
+  if (point) {
+    show_cursor_for(hit);
+  }
 }
 
 void on_tick(HWND window, WindowContext& context) {
-  const AfterEvents after = drain_and_apply(context.state, receiver_slot(), context.services);
-  if (after == AfterEvents::Quit) {
-    ::PostQuitMessage(0);
+  switch (on_timer(context.state, receiver_slot(), context.services)) {
+    case AfterTimer::Quit:
+      ::PostQuitMessage(0);
+      return;
+    case AfterTimer::Repaint:
+      if (!context.state.launch_mode) {
+        refresh_hover(window, context);
+      }
+      ::InvalidateRect(window, nullptr, FALSE);
+      return;
+    case AfterTimer::Unchanged:
+      return;
+  }
+}
+
+void on_hover_timer(HWND window, WindowContext& context) {
+  const HoverStepResult step = step_hover(context.hover.levels, context.hover.hovered);
+  if (step.repaint) {
+    ::InvalidateRect(window, nullptr, FALSE);
+  }
+  if (step.stop_timer) {
+    ::KillTimer(window, kHoverTimer);
+  }
+}
+
+POINT point_of(LPARAM lparam) {
+  return POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+}
+
+void on_mouse_move(HWND window, WindowContext& context, LPARAM lparam) {
+  if (context.state.launch_mode) {
+    show_cursor_for(kHitNone);
     return;
   }
+  if (!context.hover.leave_tracking_requested) {
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+    // A failure leaves the flag clear, so the next move asks again.
+    context.hover.leave_tracking_requested = ::TrackMouseEvent(&track) != FALSE;
+  }
+  const uint8_t hit = hit_at(context.state, point_of(lparam));
+  hover(window, context, hit);
+  show_cursor_for(hit);
+}
+
+void on_mouse_leave(HWND window, WindowContext& context) {
+  context.hover.leave_tracking_requested = false;
+  hover(window, context, kHitNone);
+  show_cursor_for(kHitNone);
+}
+
+LRESULT on_set_cursor(HWND window, WindowContext& context, WPARAM wparam, LPARAM lparam) {
   if (context.state.launch_mode) {
-    ++context.state.frame_counter;
+    show_cursor_for(kHitNone);
+    return TRUE;
+  }
+  if (LOWORD(lparam) != HTCLIENT) {
+    return ::DefWindowProcW(window, WM_SETCURSOR, wparam, lparam);
+  }
+  const std::optional<POINT> point = pointer_in_client(window);
+  show_cursor_for(point ? hit_at(context.state, *point) : kHitNone);
+  return TRUE;
+}
+
+Button button_of(HoverButton target) {
+  switch (target) {
+    case HoverButton::kClose:
+      return Button::Close;
+    case HoverButton::kChooseDirectory:
+      return Button::ChooseDirectory;
+    case HoverButton::kSecondary:
+      return Button::Secondary;
+    case HoverButton::kPrimary:
+      return Button::Primary;
+  }
+  return Button::Close;
+}
+
+void on_click(HWND window, WindowContext& context, LPARAM lparam) {
+  if (context.state.launch_mode) {
+    return;
+  }
+  const POINT point = point_of(lparam);
+  const std::optional<HoverButton> target = click_target(point.x, point.y);
+  if (!target) {
+    return;
+  }
+  if (click(context.state, button_of(*target), context.services) == AfterInput::DestroyWindow) {
+    ::DestroyWindow(window);
+    return;
   }
   ::InvalidateRect(window, nullptr, FALSE);
 }
 
 void request_close(HWND window, const WindowContext& context) {
-  if (close_allowed(context.state)) {
+  if (close_requested(context.state)) {
     ::DestroyWindow(window);
   }
 }
@@ -80,17 +231,30 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
   }
   switch (message) {
     case WM_PAINT:
-      paint(window);
+      paint(window, *context);
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_TIMER:
       if (wparam == kTickTimer) {
         on_tick(window, *context);
+      } else if (wparam == kHoverTimer) {
+        on_hover_timer(window, *context);
       }
       return 0;
     case WM_NCHITTEST:
       return hit_test(window, lparam, *context);
+    case WM_SETCURSOR:
+      return on_set_cursor(window, *context, wparam, lparam);
+    case WM_MOUSEMOVE:
+      on_mouse_move(window, *context, lparam);
+      return 0;
+    case WM_MOUSELEAVE:
+      on_mouse_leave(window, *context);
+      return 0;
+    case WM_LBUTTONDOWN:
+      on_click(window, *context, lparam);
+      return 0;
     case WM_KEYDOWN:
       if (wparam == VK_ESCAPE) {
         request_close(window, *context);
@@ -100,6 +264,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
       request_close(window, *context);
       return 0;
     case WM_DESTROY:
+      ::KillTimer(window, kHoverTimer);
       ::PostQuitMessage(0);
       return 0;
     default:
@@ -145,6 +310,7 @@ HWND create_main_window(HINSTANCE instance, WindowContext& context) {
   if (window == nullptr) {
     return nullptr;
   }
+  context.services.choose_folder = [window] { return show_folder_dialog(window); };
   const DWORD corner = kRoundSmall;
   ::DwmSetWindowAttribute(window, kCornerPreferenceAttribute, &corner, sizeof(corner));
   ::SetTimer(window, kTickTimer, kTickMilliseconds, nullptr);

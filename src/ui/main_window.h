@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ui/hover_animation.h"
 #include "ui/ui_events.h"
 #include "ui/ui_state.h"
 
@@ -17,12 +18,16 @@ inline constexpr int kStartupWidth = 620;
 inline constexpr int kStartupHeight = 250;
 inline constexpr UINT_PTR kTickTimer = 1;
 inline constexpr UINT kTickMilliseconds = 45;
+inline constexpr UINT_PTR kHoverTimer = 2;
 
 // Everything the window procedure works on; lives on the window thread for
 // the whole message loop.
 struct WindowContext {
   UiState state;
   UiServices services;
+  // Only the window thread reads or writes it (mouse messages, timer 2, the
+  // painter), so it needs no lock.
+  HoverState hover;
 };
 
 // Registers the window class once per process. False when it cannot.

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/open_workbench.h"
+
 namespace velmo {
 
 namespace {
 
 constexpr char kUpdateFinished[] = "VelmoQen工作台已经更新完成。";
 constexpr char kInstallFinished[] = "全部缺失组件已经安装完成。";
-constexpr char kNoInstallDir[] = "没有可用的 IDE 安装目录。";
 
 size_t component_index(Component component) {
   return static_cast<size_t>(component);
@@ -41,10 +42,10 @@ AfterEvents finish_installation(UiState& state, const UiServices& services) {
   }
   if (!state.install_dir) {
     state.screen = Screen::Failed;
-    state.message = kNoInstallDir;
+    state.message = kNoIdeInstallDir;
     return AfterEvents::Continue;
   }
-  if (auto opened = services.open_workbench(state); !opened) {
+  if (auto opened = open_workbench(state.install_dir_path(), services); !opened) {
     state.screen = Screen::Failed;
     state.message = opened.error();
     return AfterEvents::Continue;
@@ -74,7 +75,7 @@ AfterEvents apply_one(UiState& state, WorkerEvent& event, const UiServices& serv
       break;
     case WorkerEventTag::Installing:
       state.install_sweep = 0;
-      install_start_time().set(std::chrono::steady_clock::now());
+      install_start_time().set(services.now());
       state.current_component = event.component;
       state.progress = 0;
       state.screen = Screen::InstallInProgress;
@@ -109,16 +110,6 @@ AfterEvents apply_one(UiState& state, WorkerEvent& event, const UiServices& serv
 }
 
 }  // namespace
-
-Status open_workbench(const UiState& /*state*/) {
-  return fail("暂时无法打开VelmoQen工作台。");
-}
-
-UiServices default_ui_services() {
-  return UiServices{
-      [](const std::optional<std::string>& install_dir) { return check_environment(install_dir); },
-      open_workbench};
-}
 
 AfterEvents apply_events(UiState& state,
                          std::vector<WorkerEvent> events,

@@ -29,6 +29,9 @@ struct InstallDir {
 
 inline constexpr uint32_t kIntroIdle = 0xFFFFFFFF;
 
+// Installing or opening needs a directory; without one the flow stops here.
+inline constexpr char kNoIdeInstallDir[] = "没有可用的 IDE 安装目录。";
+
 // The window's state record. One instance, read and written on the window
 // thread only; workers reach it solely through events.
 struct UiState {
@@ -44,7 +47,7 @@ struct UiState {
   std::optional<std::string> message;
   Component current_component = Component::General;
   int32_t progress = 0;
-  uint32_t intro_tick = 0;
+  uint32_t intro_tick = kIntroIdle;
   uint32_t install_sweep = 0;
   uint32_t exit_poll_ticks = 0;
   std::optional<EnvironmentReport> report;
@@ -71,9 +74,18 @@ class InstallStartTime {
 InstallStartTime& install_start_time();
 
 // Writes a fresh environment check into the record: the report, the
-// workbench's rating and whether starting means an update (when an install
-// location was known), and the component the screen reports on.
+// workbench's rating (when an install location was known), and the component
+// the screen reports on. Whether the running action is an update stays as
+// the start action set it: the finished screen still names what was done.
 void apply_environment_check(UiState& state, const EnvironmentCheck& check);
+
+// A report is present and says the system is supported.
+bool is_supported(const UiState& state);
+
+// How many components the start action still has to install: the WebView2
+// runtime and the workbench, each when it is not present. The other rows
+// are never required on a supported system.
+int components_to_install(const UiState& state);
 
 }  // namespace velmo
 

@@ -29,7 +29,7 @@ MainView ready_view() {
                              IconState::kOk, IconState::kMissing, IconState::kPending};
   for (size_t i = 0; i < view.rows.size(); ++i) {
     view.rows[i] =
-        ComponentRowView{icons[i], "label " + std::to_string(i), "status " + std::to_string(i),
+        ComponentRow{icons[i], "label " + std::to_string(i), "status " + std::to_string(i),
                          Rgb{200, static_cast<uint8_t>(10 * i), 7}};
   }
   view.status_line = "检测完成 · 发现 2 项需要安装";

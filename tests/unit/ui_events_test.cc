@@ -2,23 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_ui_services.h"
+
 namespace velmo {
 namespace {
 
 class UiEventsTest : public testing::Test {
  protected:
   UiEventsTest() {
-    services_.check_environment = [this](const std::optional<std::string>& dir) {
-      checked_dirs_.push_back(dir);
-      EnvironmentCheck check;
-      check.report = EnvironmentReport{};
-      check.workbench_status = InstalledStatus::kOutdated;
-      return check;
-    };
-    services_.open_workbench = [this](const UiState&) -> Status {
-      ++opened_;
-      return open_result_;
-    };
+    fake_.check.report = EnvironmentReport{};
+    fake_.check.workbench_status = InstalledStatus::kOutdated;
+    services_ = fake_.services();
   }
 
   // Parks a fresh queue in the slot and returns its sending end.
@@ -30,12 +24,13 @@ class UiEventsTest : public testing::Test {
 
   AfterEvents drain() { return drain_and_apply(state_, slot_, services_); }
 
+  // Launchers started to open the workbench.
+  size_t opened() const { return fake_.started.size(); }
+
+  test::FakeUiServices fake_;
   UiState state_;
   ReceiverSlot slot_;
   UiServices services_;
-  std::vector<std::optional<std::string>> checked_dirs_;
-  int opened_ = 0;
-  Status open_result_ = ok();
 };
 
 TEST_F(UiEventsTest, TerminalEventEmptiesSlotButLaterEventsOfTheBatchStillApply) {
@@ -85,10 +80,9 @@ TEST_F(UiEventsTest, PolicyReadyRunsTheEnvironmentCheckAgain) {
   sender.send(WorkerEvent::policy_ready());
   drain();
   EXPECT_TRUE(state_.policy_ready);
-  ASSERT_EQ(checked_dirs_.size(), 1u);
-  EXPECT_EQ(checked_dirs_[0], "D:\\IDE");
+  ASSERT_EQ(fake_.checked_dirs.size(), 1u);
+  EXPECT_EQ(fake_.checked_dirs[0], "D:\\IDE");
   EXPECT_EQ(state_.workbench_state, 1);
-  EXPECT_TRUE(state_.is_update);
   EXPECT_TRUE(state_.report.has_value());
   EXPECT_FALSE(state_.message.has_value());
   EXPECT_TRUE(slot_.has_receiver());  // not terminal
@@ -96,6 +90,7 @@ TEST_F(UiEventsTest, PolicyReadyRunsTheEnvironmentCheckAgain) {
 
 TEST_F(UiEventsTest, PolicyFailedShowsTheMessage) {
   state_.policy_ready = true;
+  state_.intro_tick = 3;
   EventSender sender = park();
   sender.send(WorkerEvent::policy_failed("连接正式更新服务失败：x"));
   drain();
@@ -131,7 +126,7 @@ TEST_F(UiEventsTest, InstallCompletedTextDependsOnUpdate) {
   EXPECT_EQ(drain(), AfterEvents::Continue);
   EXPECT_EQ(state_.screen, Screen::Finished);
   EXPECT_EQ(state_.message, "VelmoQen工作台已经更新完成。");
-  EXPECT_EQ(opened_, 0);
+  EXPECT_EQ(opened(), 0u);
 
   state_.is_update = false;
   sender = park();
@@ -146,7 +141,7 @@ TEST_F(UiEventsTest, InstallCompletedOpensWorkbenchOnceAndQuits) {
   EventSender sender = park();
   sender.send(WorkerEvent::install_completed());
   EXPECT_EQ(drain(), AfterEvents::Quit);
-  EXPECT_EQ(opened_, 1);
+  EXPECT_EQ(opened(), 1u);
   EXPECT_FALSE(state_.open_after_finish);
 }
 
@@ -157,18 +152,18 @@ TEST_F(UiEventsTest, InstallCompletedWithoutInstallDirFails) {
   EXPECT_EQ(drain(), AfterEvents::Continue);
   EXPECT_EQ(state_.screen, Screen::Failed);
   EXPECT_EQ(state_.message, "没有可用的 IDE 安装目录。");
-  EXPECT_EQ(opened_, 0);
+  EXPECT_EQ(opened(), 0u);
 }
 
 TEST_F(UiEventsTest, FailedOpeningShowsItsMessage) {
   state_.open_after_finish = true;
   state_.install_dir = InstallDir{"D:\\IDE", false};
-  open_result_ = fail("启动失败");
+  fake_.installed = false;
   EventSender sender = park();
   sender.send(WorkerEvent::install_completed());
   EXPECT_EQ(drain(), AfterEvents::Continue);
   EXPECT_EQ(state_.screen, Screen::Failed);
-  EXPECT_EQ(state_.message, "启动失败");
+  EXPECT_EQ(state_.message, "没有检测到完整的 IDE 安装结果，无法打开程序。");
 }
 
 TEST_F(UiEventsTest, LaunchEvents) {

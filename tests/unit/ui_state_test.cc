@@ -10,19 +10,18 @@ struct ApplyCase {
   bool webview2_present;
   std::optional<InstalledStatus> status;
   uint8_t expected_state;
-  bool expected_update;
   Component expected_component;
 };
 
 // The record starts as an earlier check left it: installed and current.
 const ApplyCase kApplyCases[] = {
-    {"RuntimeMissingComesFirst", false, InstalledStatus::kNotInstalled, 0, false,
+    {"RuntimeMissingComesFirst", false, InstalledStatus::kNotInstalled, 0,
      Component::WebView2Runtime},
-    {"RuntimePresentMovesOnToTheWorkbench", true, InstalledStatus::kNotInstalled, 0, false,
+    {"RuntimePresentMovesOnToTheWorkbench", true, InstalledStatus::kNotInstalled, 0,
      Component::Workbench},
-    {"OutdatedMeansUpdate", true, InstalledStatus::kOutdated, 1, true, Component::Workbench},
-    {"Current", false, InstalledStatus::kCurrent, 2, false, Component::WebView2Runtime},
-    {"UnknownLocationKeepsTheEarlierRating", true, std::nullopt, 2, false, Component::Workbench},
+    {"OutdatedMeansUpdate", true, InstalledStatus::kOutdated, 1, Component::Workbench},
+    {"Current", false, InstalledStatus::kCurrent, 2, Component::WebView2Runtime},
+    {"UnknownLocationKeepsTheEarlierRating", true, std::nullopt, 2, Component::Workbench},
 };
 
 class ApplyEnvironmentCheckTest : public testing::TestWithParam<ApplyCase> {};
@@ -31,6 +30,7 @@ TEST_P(ApplyEnvironmentCheckTest, WritesReportRatingAndComponent) {
   const ApplyCase& c = GetParam();
   UiState state;
   state.workbench_state = 2;
+  state.is_update = true;
   state.current_component = Component::General;
   EnvironmentCheck check;
   check.report.os_label = "Windows 11 x64 · Build 22631";
@@ -42,7 +42,9 @@ TEST_P(ApplyEnvironmentCheckTest, WritesReportRatingAndComponent) {
   ASSERT_TRUE(state.report.has_value());
   EXPECT_EQ(state.report->os_label, "Windows 11 x64 · Build 22631");
   EXPECT_EQ(state.workbench_state, c.expected_state);
-  EXPECT_EQ(state.is_update, c.expected_update);
+  // Only the start action decides whether the running action is an update:
+  // a later check (a chosen directory, a re-check) leaves it alone.
+  EXPECT_TRUE(state.is_update);
   EXPECT_EQ(state.current_component, c.expected_component);
 }
 
