@@ -16,7 +16,7 @@ function(velmo_add_assistant_resources target)
     OUTPUT ${icon}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dir}
     COMMAND ${VELMO_PYTHON3} ${icon_generator} ${icon}
-    DEPENDS ${icon_generator}
+    DEPENDS ${icon_generator} ${PROJECT_SOURCE_DIR}/scripts/raster.py
     COMMENT "Drawing the assistant icon"
     VERBATIM)
 

@@ -10,10 +10,10 @@ Usage: make_icon.py OUT.ico [--png OUT.png]
 
 import argparse
 import math
-import os
 import struct
 import sys
-import zlib
+
+from raster import encode_png, mix, over, segment_distance, to_byte, write_file
 
 SIZE = 64
 
@@ -56,37 +56,12 @@ def rounded_square_distance(x, y):
     return -min(x - BADGE_INSET, SIZE - BADGE_INSET - x, y - BADGE_INSET, SIZE - BADGE_INSET - y)
 
 
-def segment_distance(x, y, a, b, half_width):
-    """Distance to a stroke with round caps from a to b."""
-    ax, ay = a
-    bx, by = b
-    vx, vy = bx - ax, by - ay
-    t = ((x - ax) * vx + (y - ay) * vy) / (vx * vx + vy * vy)
-    t = min(1.0, max(0.0, t))
-    return math.hypot(x - (ax + t * vx), y - (ay + t * vy)) - half_width
-
-
 def glyph_distance(x, y):
     return min(
         segment_distance(x, y, V_LEFT, V_APEX, GLYPH_HALF_WIDTH),
         segment_distance(x, y, V_APEX, V_RIGHT, GLYPH_HALF_WIDTH),
         segment_distance(x, y, TRAY_LEFT, TRAY_RIGHT, GLYPH_HALF_WIDTH),
     )
-
-
-def mix(a, b, t):
-    return tuple(p + (q - p) * t for p, q in zip(a, b))
-
-
-def over(dst, dst_alpha, src, src_alpha):
-    """Porter-Duff "over" on straight (non-premultiplied) colours."""
-    alpha = src_alpha + dst_alpha * (1.0 - src_alpha)
-    if alpha <= 0.0:
-        return (0.0, 0.0, 0.0), 0.0
-    colour = tuple(
-        (s * src_alpha + d * dst_alpha * (1.0 - src_alpha)) / alpha for s, d in zip(src, dst)
-    )
-    return colour, alpha
 
 
 def shade(px, py):
@@ -111,10 +86,6 @@ def shade(px, py):
     return over(colour, alpha, GLYPH_COLOUR, glyph * badge)
 
 
-def to_byte(value):
-    return int(round(min(255.0, max(0.0, value))))
-
-
 def render_rgba():
     rows = []
     for py in range(SIZE):
@@ -127,24 +98,6 @@ def render_rgba():
     return rows
 
 
-def png_chunk(kind, payload):
-    body = kind + payload
-    return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body))
-
-
-def encode_png(rows):
-    # Width, height, bit depth 8, colour type 6 (RGBA), deflate, no interlace.
-    ihdr = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
-    # Filter type 0 on every scanline; zlib does well enough on 16 KiB.
-    raw = b"".join(b"\x00" + row for row in rows)
-    return (
-        b"\x89PNG\r\n\x1a\n"
-        + png_chunk(b"IHDR", ihdr)
-        + png_chunk(b"IDAT", zlib.compress(raw, 9))
-        + png_chunk(b"IEND", b"")
-    )
-
-
 def encode_ico(png):
     """An .ico whose single image is stored as PNG (supported since Vista)."""
     icondir = struct.pack("<HHH", 0, 1, 1)
@@ -153,22 +106,13 @@ def encode_ico(png):
     return icondir + entry + png
 
 
-def write_file(path, data):
-    # Write then rename so that an interrupted build never leaves a torn icon
-    # that make or ninja would consider up to date.
-    temporary = path + ".tmp"
-    with open(temporary, "wb") as out:
-        out.write(data)
-    os.replace(temporary, path)
-
-
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("ico", help="path of the .ico file to write")
     parser.add_argument("--png", help="also write the image as a plain PNG file")
     args = parser.parse_args(argv)
 
-    png = encode_png(render_rgba())
+    png = encode_png(SIZE, SIZE, 6, render_rgba())
     write_file(args.ico, encode_ico(png))
     if args.png:
         write_file(args.png, png)

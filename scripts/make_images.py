@@ -19,9 +19,9 @@ library is used.
 
 import math
 import os
-import struct
 import sys
-import zlib
+
+from raster import encode_png, mix, over, segment_distance, to_byte, write_file
 
 # Shapes are described by signed distances (negative inside) and turned into
 # anti-aliased coverage: pixels more than half a pixel from an edge are fully
@@ -33,30 +33,12 @@ def coverage(signed_distance, softness=EDGE_SOFTNESS):
     return min(1.0, max(0.0, softness - signed_distance) / (2.0 * softness))
 
 
-def segment_distance(x, y, a, b, half_width):
-    """Distance to a stroke with round caps from a to b."""
-    ax, ay = a
-    bx, by = b
-    vx, vy = bx - ax, by - ay
-    t = ((x - ax) * vx + (y - ay) * vy) / (vx * vx + vy * vy)
-    t = min(1.0, max(0.0, t))
-    return math.hypot(x - (ax + t * vx), y - (ay + t * vy)) - half_width
-
-
 def ring_distance(x, y, centre, radius, half_width):
     return abs(math.hypot(x - centre[0], y - centre[1]) - radius) - half_width
 
 
 def disc_distance(x, y, centre, radius):
     return math.hypot(x - centre[0], y - centre[1]) - radius
-
-
-def mix(a, b, t):
-    return tuple(p + (q - p) * t for p, q in zip(a, b))
-
-
-def to_byte(value):
-    return int(round(min(255.0, max(0.0, value))))
 
 
 def hex_colour(value):
@@ -157,17 +139,6 @@ def mark_distance(x, y):
     )
 
 
-def over(dst, dst_alpha, src, src_alpha):
-    """Porter-Duff "over" on straight (non-premultiplied) colours."""
-    alpha = src_alpha + dst_alpha * (1.0 - src_alpha)
-    if alpha <= 0.0:
-        return (0.0, 0.0, 0.0), 0.0
-    colour = tuple(
-        (s * src_alpha + d * dst_alpha * (1.0 - src_alpha)) / alpha for s, d in zip(src, dst)
-    )
-    return colour, alpha
-
-
 def shade_emblem(px, py):
     x, y = px + 0.5, py + 0.5
     # A soft drop shadow under the badge: the only half-transparent area
@@ -208,31 +179,6 @@ def render_emblem():
 
 COLOUR_TYPE_RGB = 2
 COLOUR_TYPE_RGBA = 6
-
-
-def png_chunk(kind, payload):
-    body = kind + payload
-    return struct.pack(">I", len(payload)) + body + struct.pack(">I", zlib.crc32(body))
-
-
-def encode_png(width, height, colour_type, rows):
-    # Bit depth 8, deflate, no interlace; filter type 0 on every scanline.
-    ihdr = struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0)
-    raw = b"".join(b"\x00" + row for row in rows)
-    return (
-        b"\x89PNG\r\n\x1a\n"
-        + png_chunk(b"IHDR", ihdr)
-        + png_chunk(b"IDAT", zlib.compress(raw, 9))
-        + png_chunk(b"IEND", b"")
-    )
-
-
-def write_file(path, data):
-    # Write then rename, so an interrupted run never leaves a torn image.
-    temporary = path + ".tmp"
-    with open(temporary, "wb") as out:
-        out.write(data)
-    os.replace(temporary, path)
 
 
 def main(argv):

@@ -30,7 +30,7 @@ MainView ready_view() {
   for (size_t i = 0; i < view.rows.size(); ++i) {
     view.rows[i] =
         ComponentRow{icons[i], "label " + std::to_string(i), "status " + std::to_string(i),
-                         Rgb{200, static_cast<uint8_t>(10 * i), 7}};
+                     Rgb{200, static_cast<uint8_t>(10 * i), 7}};
   }
   view.status_line = "检测完成 · 发现 2 项需要安装";
   view.secondary_label = "重新检测";
