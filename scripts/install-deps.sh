@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang-19 libclang-rt-19-dev llvm-19 clang-format
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64 xvfb x11-apps x11-utils iproute2 imagemagick fonts-wqy-microhei
+  wine wine64 xvfb x11-apps x11-utils xdotool iproute2 imagemagick fonts-wqy-microhei
   nginx osslsigncode openssl curl
   nlohmann-json3-dev libstb-dev libssl-dev googletest
   python3 procps

@@ -13,6 +13,8 @@
 #   read_pid FILE              the pid recorded in FILE, nothing without FILE
 #   wait_while TENTHS COMMAND...   polls COMMAND until it fails
 #   win PATH                   the Windows path of a Linux path under Wine
+#   forget_webview2_runtime RUNNER ENV_RUN
+#                              unregisters the WebView2 runtime in both scopes
 #   drop_proxies               unsets the caller's proxy variables
 #   build_dir_of DIR           the physical path of the build tree DIR
 #   die MESSAGE / usage_error USAGE
@@ -88,6 +90,20 @@ wait_while() {
 
 # Wine maps the Linux root to drive Z:, so /a/b is Z:\a\b.
 win() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Where the WebView2 runtime is registered (the stand-in bootstrapper writes
+# there too). The bench's prefix is shared by the tests and the demo run: none may
+# leave a runtime behind for the next.
+readonly webview2_client='{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
+readonly webview2_machine_key="HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\$webview2_client"
+readonly webview2_user_key="HKCU\\SOFTWARE\\Microsoft\\EdgeUpdate\\Clients\\$webview2_client"
+
+forget_webview2_runtime() {
+  local forget_runner=$1 forget_env_run=$2 key
+  for key in "$webview2_machine_key" "$webview2_user_key"; do
+    "$forget_runner" "$forget_env_run" -- reg.exe delete "$key" /f >/dev/null 2>&1 || true
+  done
+}
 
 # The benches listen on loopback only: a proxy of the caller's must never
 # see their requests (Wine's WinHTTP reads http_proxy too).

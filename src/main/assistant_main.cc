@@ -1,6 +1,7 @@
 #include "main/assistant_main.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/progress_queue.h"
@@ -83,13 +84,17 @@ void enter_mode(WindowContext& context, bool archive_run, const RunFlags& flags,
 }  // namespace
 
 int run_assistant(HINSTANCE instance) {
+  return run_assistant(instance, default_ui_services());
+}
+
+int run_assistant(HINSTANCE instance, UiServices services) {
   const std::vector<std::string> args = command_line_arguments();
   const bool archive_run = detect_archive_run();
   const RunFlags flags = parse_run_flags(args);
   wait_if_asked(args);
 
   WindowContext context;
-  context.services = default_ui_services();
+  context.services = std::move(services);
   context.state.launch_mode = flags.launch_mode();
   context.state.open_after_finish = flags.open_after_finish();
   context.state.auto_continue = flags.auto_continue();

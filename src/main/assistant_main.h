@@ -3,11 +3,18 @@
 
 #include <windows.h>
 
+#include "ui/ui_services.h"
+
 namespace velmo {
 
 // The whole life of the assistant process: command line, run mode, window,
 // first worker, message loop. Always returns exit code 0.
 int run_assistant(HINSTANCE instance);
+
+// The same with the window's services given: the shipped program passes
+// default_ui_services(); a test build of the program replaces the answers
+// Wine cannot give (who has the workbench open).
+int run_assistant(HINSTANCE instance, UiServices services);
 
 }  // namespace velmo
 

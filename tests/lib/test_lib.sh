@@ -15,10 +15,9 @@
 #                                    (the EXIT trap it sets) removes it
 #   exit_code_of COMMAND...          runs COMMAND, its exit status in $code
 #   upper_sha256 FILE                the SHA-256 as velmo-diag prints it
-#   forget_webview2_runtime RUNNER ENV_RUN
-#                                    unregisters the runtime in both scopes
 #
-# From scripts/lib/bench_helpers.sh: win PATH (a Linux path as Wine's Windows
+# From scripts/lib/bench_helpers.sh: forget_webview2_runtime RUNNER ENV_RUN
+# (unregisters the runtime in both scopes), win PATH (a Linux path as Wine's Windows
 # programs see it), pid_alive PID (the process runs and is no zombie) and the
 # other process helpers.
 
@@ -104,18 +103,4 @@ exit_code_of() {
 
 upper_sha256() {
   sha256sum "$1" | cut -d' ' -f1 | tr 'a-f' 'A-F'
-}
-
-# Where the WebView2 runtime is registered (the stand-in bootstrapper writes
-# there too). The bench's prefix is shared by the tests: none may leave a
-# runtime behind for the next.
-readonly webview2_client='{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}'
-readonly webview2_machine_key="HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\$webview2_client"
-readonly webview2_user_key="HKCU\\SOFTWARE\\Microsoft\\EdgeUpdate\\Clients\\$webview2_client"
-
-forget_webview2_runtime() {
-  local runner=$1 env_run=$2 key
-  for key in "$webview2_machine_key" "$webview2_user_key"; do
-    "$runner" "$env_run" -- reg.exe delete "$key" /f >/dev/null 2>&1 || true
-  done
 }

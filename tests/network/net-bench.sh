@@ -16,6 +16,8 @@
 #   www/policy.json            the answer to /v1/bootstrap (missing: 404)
 #   www/policy.status-NNN      while it exists, /v1/bootstrap answers NNN
 #                              instead (NNN: 204, 304, 404, 500)
+#   www/downloads.slow         while it exists, /v1/downloads/ sends at
+#                              2 MB/s (to watch a download in progress)
 #   /noranges/PATH             www/PATH, ignoring Range (always 200)
 #   /status/NNN                an empty answer with status NNN
 #   /v1/downloads/*-v9.0.1.exe the fault server's /nolength (HEAD without
@@ -193,6 +195,14 @@ http {
     location /noranges/ {
       alias $state/www/;
       max_ranges 0;
+    }
+
+    # A test that wants to watch a download in progress creates
+    # www/downloads.slow; the installers then arrive at 2 MB/s.
+    location /v1/downloads/ {
+      set \$bench_rate 0;
+      if (-f $state/www/downloads.slow) { set \$bench_rate 2m; }
+      limit_rate \$bench_rate;
     }
 
     location = /status/204 { return 204; }
