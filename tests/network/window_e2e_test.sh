@@ -11,6 +11,8 @@
 #   Finished, and "打开程序" handing over to the launcher;
 # - Ready on another folder: dragging by the title bar and by the name
 #   badge moves the window, Esc closes it with exit code 0;
+# - --resume installing without a click, --installer installing and handing
+#   over to the launcher by itself, which then starts the workbench;
 # - a policy the server refuses: Failed;
 # - an update while the workbench runs: WaitingForExit, continued by itself
 #   once the workbench exits (a build of the assistant that asks a process
@@ -94,17 +96,20 @@ local_app_data=$(mktemp -d "$work/localappdata.XXXXXX")
 forget_webview2_runtime "$wine_run" "$env_run"
 rm -f "$shortcut"
 
-# start PROGRAM DIR: the assistant (or its process-scan build) on install
+# start PROGRAM DIR [ARGS...]: the assistant (or its process-scan build) on install
 # directory DIR in the background, with the machine's folders; app is the pid
 # of its runner, whose exit status is the assistant's exit code. The stand-in
-# bootstrapper takes two seconds to register the runtime, so the install
-# screen stays long enough to be seen.
+# bootstrapper takes five seconds to register the runtime, so the install
+# screen stays long enough to be seen on a busy machine (its sweep tells it
+# from the download's bar only after its first second).
 start() {
+  local program=$1 dir=$2
+  shift 2
   # The pointer stays where the last run left it, maybe over a button.
   probe_xdotool mousemove 0 0
   "$wine_run" "$env_run" "ProgramData=$(win "$program_data")" \
     "ProgramFiles(x86)=$(win "$program_files_x86")" "LOCALAPPDATA=$(win "$local_app_data")" \
-    "VELMO_WEBVIEW2_STANDIN=delay=2" -- "$1" --install-dir "$(win "$2")" </dev/null \
+    "VELMO_WEBVIEW2_STANDIN=delay=5" -- "$program" --install-dir "$(win "$dir")" "$@" </dev/null \
     >"$work/app.out" 2>&1 &
   app=$!
   probe_window "$title" 60 || {
@@ -129,6 +134,23 @@ await_exit() {
 press() {
   probe_click "$1" "$2"
   probe_move $away
+}
+
+# The arguments of the launcher of installation DIR once it runs (within
+# 10 s), as its command line shows them.
+launcher_arguments() {
+  local launcher dir cmdline
+  launcher="$(win "$1")\\运行组件\\VelmoQen工作台启动器.exe "
+  for _ in $(seq 50); do
+    for dir in /proc/[0-9]*; do
+      cmdline=$(tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | sed 's/ *$//') || continue
+      if [[ $cmdline == "$launcher"* ]]; then
+        echo "${cmdline#"$launcher"}"
+        return
+      fi
+    done
+    sleep 0.2
+  done
 }
 
 shot="$work/shot.png"
@@ -215,7 +237,7 @@ echo "== a click on 开始安装 starts the download"
 touch "$VELMO_NET_WWW/downloads.slow"
 mark=$(log_mark "$VELMO_NET_ACCESS_LOG")
 press $primary_centre
-wait_screen Downloading 30 downloading
+wait_screen Downloading 30 downloading || true
 expect_fill "primary while downloading" "$at_primary" "$primary_inactive"
 expect_fill "secondary while downloading" "$at_secondary" "$button_disabled"
 expect "close while downloading, hovered" "$close_idle" "$(hovered_colour "$close_centre" "$at_close")"
@@ -238,7 +260,7 @@ grab
 expect_true "still busy (no re-check)" screen_is Busy
 
 echo "== InstallInProgress, then Finished"
-wait_screen Installing 60 installing
+wait_screen Installing 60 installing || true
 wait_screen Finished 90 finished || true
 expect_fill "primary on Finished" "$at_primary" "$primary_active"
 expect_true "row 4 (the runtime) is ok" icon_of_row 4 "$icon_ok"
@@ -250,18 +272,8 @@ echo "== 打开程序 hands over to the launcher and quits"
 press $primary_centre
 await_exit 20
 expect "exit code after 打开程序" 0 "$app_exit"
-launcher_args=""
-for _ in $(seq 50); do
-  for dir in /proc/[0-9]*; do
-    cmdline=$(tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | sed 's/ *$//') || continue
-    if [[ $cmdline == *"VelmoQen工作台启动器.exe "* ]]; then
-      launcher_args=${cmdline#*启动器.exe }
-    fi
-  done
-  [ -z "$launcher_args" ] || break
-  sleep 0.2
-done
-expect_match "the launcher's arguments" "--wait-for-process [1-9]* --launch-main" "$launcher_args"
+expect_match "the launcher's arguments" "--wait-for-process [1-9]* --launch-main" \
+  "$(launcher_arguments "$ide")"
 kill_test_processes
 
 echo "== Ready elsewhere: the title bar drags, Esc closes with exit code 0"
@@ -281,6 +293,26 @@ expect "dragged back by the name badge" "$origin_before" "$probe_x $probe_y"
 probe_key Escape
 await_exit 20
 expect "exit code after Esc on Ready" 0 "$app_exit"
+
+echo "== --resume and --installer continue without a click"
+resumed="$work/Resumed"
+mkdir -p "$resumed"
+start "$assistant" "$resumed" --resume
+wait_screen Finished 90 || true
+expect_same_file "--resume installed release 1.0.0" "$(program_of 1.0.0)" "$resumed/VelmoQen工作台.exe"
+probe_key Escape
+await_exit 20
+expect "exit code after Esc on a resumed run" 0 "$app_exit"
+handed="$work/Handed"
+mkdir -p "$handed"
+start "$assistant" "$handed" --installer
+await_exit 90
+expect "--installer ends by itself with exit code 0" 0 "$app_exit"
+expect_same_file "--installer installed release 1.0.0" "$(program_of 1.0.0)" "$handed/VelmoQen工作台.exe"
+expect_match "--installer hands over to the launcher" "--wait-for-process [1-9]* --launch-main" \
+  "$(launcher_arguments "$handed")"
+expect_true "the launcher then starts the installed workbench" probe_window "VelmoQen工作台 1.0.0" 30
+kill_test_processes_named "$(win "$handed")"
 
 echo "== a policy the server refuses: Failed"
 touch "$VELMO_NET_WWW/policy.status-500"
