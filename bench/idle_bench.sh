@@ -34,7 +34,7 @@ work=""
 runner=""
 # shellcheck disable=SC2317 # called by trap
 cleanup() {
-  [ -z "$runner" ] || kill_windows_program_of "$work"
+  [ -z "$runner" ] || kill_windows_programs_naming "$(win "$work")"
   [ -z "$work" ] || rm -rf "$work"
   rm -f "${probe_shot_tmp:-}"
   stop_started_benches
@@ -44,18 +44,6 @@ start_benches
 work=$(mktemp -d)
 probe_init "$build"
 "$root/scripts/publish-release.sh" "$build" 1.0.0 >/dev/null
-
-# Kills the Windows programs whose command line names WORD.
-kill_windows_program_of() {
-  local dir exe
-  for dir in /proc/[0-9]*; do
-    exe=$(readlink "$dir/exe" 2>/dev/null) || continue
-    [[ ${exe##*/} == wine* ]] || continue
-    if tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF "$(win "$1")"; then
-      kill -KILL "${dir#/proc/}" 2>/dev/null || true
-    fi
-  done
-}
 
 # The Unix pid of the Windows program whose command line names WORD (not
 # the helper that started it, whose command line names it too).
@@ -101,7 +89,7 @@ probe_window "Velmo Qen 工作台智能安装引导器" 60 || die "the assistant
 probe_wait 60 582 540 0E639C || die "the assistant did not reach Ready"
 sleep 3
 read -r ours ours_server < <(idle_cost "$(windows_pid_of "$(win "$work/IDE")")")
-kill_windows_program_of "$work"
+kill_windows_programs_naming "$(win "$work")"
 wait "$runner" 2>/dev/null || true
 
 cp "$standin" "$work/standin.exe"
@@ -110,7 +98,7 @@ runner=$!
 probe_window "VelmoQen工作台 0.0.0" 60 || die "the stand-in shows no window"
 sleep 3
 read -r peer peer_server < <(idle_cost "$(windows_pid_of "$(win "$work/standin.exe")")")
-kill_windows_program_of "$work"
+kill_windows_programs_naming "$(win "$work")"
 wait "$runner" 2>/dev/null || true
 runner=""
 

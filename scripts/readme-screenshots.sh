@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Remakes the README's pictures of the window (docs/screenshots/*.png) from
 # the real program under Wine: builds the Windows tree, brings up the Wine
-# and network benches, and runs the window's end-to-end test, which saves
-# the window of every screen it reaches. Only a passing run replaces the
-# pictures.
+# and network benches, and runs the end-to-end tests of the main window and
+# of launch mode, which save the window of every screen they reach. Only
+# passing runs replace the pictures.
 #
 #   scripts/readme-screenshots.sh
 set -euo pipefail
@@ -12,7 +12,7 @@ root=$(realpath "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/..")
 cd "$root"
 readonly build="$root/build/windows"
 readonly out="$root/docs/screenshots"
-readonly names=(ready downloading installing finished failed waiting)
+readonly names=(ready downloading installing finished failed waiting startup startup-failed)
 
 bash scripts/install-deps.sh
 cmake --preset windows >/dev/null
@@ -30,6 +30,7 @@ bash scripts/wine-bench.sh start "$build"
 bash tests/network/net-bench.sh start "$build"
 
 VELMO_WINDOW_SHOTS=$shots bash tests/network/window_e2e_test.sh "$build"
+VELMO_WINDOW_SHOTS=$shots bash tests/network/launch_e2e_test.sh "$build"
 mkdir -p "$out"
 for name in "${names[@]}"; do
   [ -f "$shots/$name.png" ] || {

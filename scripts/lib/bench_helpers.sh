@@ -10,6 +10,9 @@
 #   pid_cmdline_has PID WORD   alive, and its command line contains WORD
 #   pid_has_wineprefix PID PREFIX   its environment has WINEPREFIX=PREFIX
 #   wine_prefix_pids PREFIX    the Wine processes of PREFIX, one pid a line
+#   kill_windows_programs_naming WORD
+#                              SIGKILLs the Windows programs whose command
+#                              line contains WORD (a crash, not a close)
 #   read_pid FILE              the pid recorded in FILE, nothing without FILE
 #   wait_while TENTHS COMMAND...   polls COMMAND until it fails
 #   win PATH                   the Windows path of a Linux path under Wine
@@ -66,6 +69,19 @@ wine_prefix_pids() {
     [[ ${exe##*/} == wine* ]] || continue
     if pid_has_wineprefix "$pid" "$prefix_path"; then
       echo "$pid"
+    fi
+  done
+}
+
+# Windows programs only (their loader is a program named wine...), so the
+# shell jobs that started them end by themselves.
+kill_windows_programs_naming() {
+  local word=$1 dir exe
+  for dir in /proc/[0-9]*; do
+    exe=$(readlink "$dir/exe" 2>/dev/null) || continue
+    [[ ${exe##*/} == wine* ]] || continue
+    if tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF "$word"; then
+      kill -KILL "${dir#/proc/}" 2>/dev/null || true
     fi
   done
 }

@@ -14,7 +14,8 @@
 #   probe_has_colour FILE X Y W H RRGGBB
 #                                   the client area (X, Y, W x H) shows RRGGBB
 #   probe_wait SECONDS X Y RRGGBB   waits until the live pixel is RRGGBB
-#   probe_crop FILE OUT             the window alone, cut out of FILE
+#   probe_crop FILE OUT [W H]       the window alone (W x H, default the main
+#                                   window's 720 x 620), cut out of FILE
 #   probe_move X Y / probe_click X Y / probe_drag X Y DX DY / probe_key KEY
 #
 # The window is a popup without a frame, so its client origin is its origin.
@@ -89,7 +90,8 @@ probe_wait() {
 }
 
 probe_crop() {
-  /usr/bin/convert "$1" -crop "720x620+$probe_x+$probe_y" +repage "$2"
+  local width=${3:-720} height=${4:-620}
+  /usr/bin/convert "$1" -crop "${width}x$height+$probe_x+$probe_y" +repage "$2"
 }
 
 probe_move() { probe_xdotool mousemove $(($1 + probe_x)) $(($2 + probe_y)); }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/os_error.h"
 
@@ -36,6 +37,10 @@ OsStatus rename_path(const std::string& from, const std::string& to);
 
 // Copies a file's content to `to`, replacing a file of that name.
 OsStatus copy_file(const std::string& from, const std::string& to);
+
+// The names in a directory (without "." and ".."), in the order the system
+// lists them; empty when it cannot be listed.
+std::vector<std::string> directory_names(const std::string& path);
 
 // Deletes a directory with everything in it. Links and junctions inside are
 // removed themselves; what they point at is never entered or touched.

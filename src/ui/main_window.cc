@@ -15,6 +15,7 @@
 #include "ui/main_layout.h"
 #include "ui/main_view_builder.h"
 #include "ui/screen_actions.h"
+#include "ui/startup_layout.h"
 #include "ui/text_inputs.h"
 #include "ui/ui_tick.h"
 #include "ui/window_input.h"
@@ -28,8 +29,6 @@ namespace {
 constexpr DWORD kCornerPreferenceAttribute = 33;
 constexpr DWORD kRoundSmall = 3;
 
-constexpr COLORREF kBackground = RGB(0x1E, 0x1E, 0x1E);
-
 WindowContext* context_of(HWND window) {
   return reinterpret_cast<WindowContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -38,32 +37,17 @@ bool is_busy(const UiState& state) {
   return state.screen == Screen::Downloading || state.screen == Screen::InstallInProgress;
 }
 
-// The startup window has its own layout; until it is drawn it shows the
-// window background only.
-void paint_startup_background(HDC target, const RECT& client) {
-  UniqueMemoryDc memory(::CreateCompatibleDC(target));
-  UniqueBitmap bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
-  if (!memory || !bitmap) {
-    return;
-  }
-  ScopedSelectObject select_bitmap(memory.get(), bitmap.get());
-  UniqueBrush background(::CreateSolidBrush(kBackground));
-  ::FillRect(memory.get(), &client, background.get());
-  ::BitBlt(target, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
-}
-
 // Paints into an off-screen bitmap first so the window never flickers. The
 // texts are worded afresh for every paint, never cached.
 void paint(HWND window, const WindowContext& context) {
   ScopedPaint paint(window);
   RECT client{};
   ::GetClientRect(window, &client);
-  if (context.state.launch_mode) {
-    paint_startup_background(paint.dc(), client);
-    return;
-  }
-  const MainView view = build_main_view(context.state, text_inputs(context.services));
-  const DrawList steps = layout_main_window(view, context.hover.levels);
+  const DrawList steps =
+      context.state.launch_mode
+          ? layout_startup_window(build_startup_view(context.state))
+          : layout_main_window(build_main_view(context.state, text_inputs(context.services)),
+                               context.hover.levels);
   paint_double_buffered(
       paint.dc(), client.right, client.bottom, steps,
       [](ImageId image) -> std::optional<DibView> { return embedded_image_view(image); });
@@ -114,6 +98,9 @@ void on_tick(HWND window, WindowContext& context) {
   switch (on_timer(context.state, receiver_slot(), context.services)) {
     case AfterTimer::Quit:
       ::PostQuitMessage(0);
+      return;
+    case AfterTimer::DestroyWindow:
+      ::DestroyWindow(window);
       return;
     case AfterTimer::Repaint:
       if (!context.state.launch_mode) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "ui/hover_animation.h"
+#include "ui/startup_layout.h"
 #include "ui/ui_events.h"
 #include "ui/ui_state.h"
 
@@ -14,8 +15,6 @@ inline constexpr char kAssistantTitle[] = "Velmo Qen 工作台智能安装引导
 inline constexpr char kStartupTitle[] = "Velmo Qen 工作台";
 inline constexpr int kAssistantWidth = 720;
 inline constexpr int kAssistantHeight = 620;
-inline constexpr int kStartupWidth = 620;
-inline constexpr int kStartupHeight = 250;
 inline constexpr UINT_PTR kTickTimer = 1;
 inline constexpr UINT kTickMilliseconds = 45;
 inline constexpr UINT_PTR kHoverTimer = 2;

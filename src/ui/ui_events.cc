@@ -83,6 +83,11 @@ AfterEvents apply_one(UiState& state, WorkerEvent& event, const UiServices& serv
       break;
     case WorkerEventTag::ComponentInstalled:
       mark_installed(state, event.component);
+      // The launch's update step is over: the startup window may be closed
+      // again while the workbench starts.
+      if (state.launch_mode && state.screen == Screen::InstallInProgress) {
+        state.screen = Screen::Checking;
+      }
       break;
     case WorkerEventTag::ComponentDownloaded:
       if (state.report && component_index(event.component) <= 5) {

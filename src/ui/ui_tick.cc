@@ -82,12 +82,16 @@ bool advance_intro(UiState& state) {
 
 }  // namespace
 
-bool tick(UiState& state, const UiServices& services, bool events_applied) {
-  if (state.launch_mode) {
-    // The startup window animates on every tick.
-    ++state.frame_counter;
-    return true;
+AfterTimer launch_tick(UiState& state) {
+  const uint32_t before = state.frame_counter++;
+  if (state.screen == Screen::Finished && before >= kStartupMinimumTicks) {
+    return AfterTimer::DestroyWindow;
   }
+  // The startup window animates on every other tick.
+  return AfterTimer::Repaint;
+}
+
+bool tick(UiState& state, const UiServices& services, bool events_applied) {
   const Screen screen = state.screen;
   bool repaint =
       events_applied || screen == Screen::Checking || screen == Screen::InstallInProgress;
@@ -113,6 +117,9 @@ AfterTimer on_timer(UiState& state, ReceiverSlot& slot, const UiServices& servic
   const bool events_applied = !events.empty();
   if (apply_events(state, std::move(events), slot, services) == AfterEvents::Quit) {
     return AfterTimer::Quit;
+  }
+  if (state.launch_mode) {
+    return launch_tick(state);
   }
   return tick(state, services, events_applied) ? AfterTimer::Repaint : AfterTimer::Unchanged;
 }

@@ -12,6 +12,9 @@
 #                             at $program_data; sets out, err, code
 #   fresh_program_data        a new, empty $program_data (and $downloads)
 #   require_diag_command CMD  stops the test when velmo-diag lacks CMD
+#   await_exit SECONDS        app_exit := the exit status of the background
+#                             job $app once it ended within SECONDS, else
+#                             "running"
 #
 # The Wine bench and the network bench must be up (under CTest the "wine"
 # and "net" fixtures bring them up).
@@ -97,4 +100,14 @@ require_diag_command() {
     echo "$usage_text" >&2
     exit 1
   fi
+}
+
+# shellcheck disable=SC2154,SC2034 # app is set, app_exit read by the test
+await_exit() {
+  app_exit=0
+  if ! wait_while $(($1 * 10)) pid_alive "$app"; then
+    app_exit=running
+    return
+  fi
+  wait "$app" || app_exit=$?
 }

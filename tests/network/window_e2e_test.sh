@@ -61,21 +61,8 @@ readonly primary_centre="634 554" away="360 300"
 
 reg() { "$wine_run" "$env_run" -- reg.exe "$@"; }
 
-# Windows processes only (their loader is a program named wine...), so the
-# shell jobs that started them end by themselves.
-kill_test_processes_named() {
-  local dir exe
-  for dir in /proc/[0-9]*; do
-    exe=$(readlink "$dir/exe" 2>/dev/null) || continue
-    [[ ${exe##*/} == wine* ]] || continue
-    if tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF "$1"; then
-      kill -KILL "${dir#/proc/}" 2>/dev/null || true
-    fi
-  done
-}
-
 # Every Windows process this test started names a path under $work.
-kill_test_processes() { kill_test_processes_named "$(win "$work")"; }
+kill_test_processes() { kill_windows_programs_naming "$(win "$work")"; }
 
 cleanup() {
   kill_test_processes
@@ -116,17 +103,6 @@ start() {
     fail "no window titled $title"
     test_finish
   }
-}
-
-# Sets app_exit to the assistant's exit code once it ended within SECONDS,
-# else to "running".
-await_exit() {
-  app_exit=0
-  if ! wait_while $(($1 * 10)) pid_alive "$app"; then
-    app_exit=running
-    return
-  fi
-  wait "$app" || app_exit=$?
 }
 
 # A click on a button, then the pointer leaves it: a hovered button has
@@ -312,7 +288,7 @@ expect_same_file "--installer installed release 1.0.0" "$(program_of 1.0.0)" "$h
 expect_match "--installer hands over to the launcher" "--wait-for-process [1-9]* --launch-main" \
   "$(launcher_arguments "$handed")"
 expect_true "the launcher then starts the installed workbench" probe_window "VelmoQen工作台 1.0.0" 30
-kill_test_processes_named "$(win "$handed")"
+kill_windows_programs_naming "$(win "$handed")"
 
 echo "== a policy the server refuses: Failed"
 touch "$VELMO_NET_WWW/policy.status-500"
@@ -340,7 +316,7 @@ sleep 3
 grab
 expect_true "still waiting while the workbench runs" screen_is Waiting
 expect_same_file "the running program is untouched" "$(program_of 1.0.0)" "$ide/VelmoQen工作台.exe"
-kill_test_processes_named "VelmoQen工作台.exe --main"
+kill_windows_programs_naming "VelmoQen工作台.exe --main"
 wait "$workbench" 2>/dev/null || true
 wait_screen Busy 20 || true
 rm -f "$VELMO_NET_WWW/downloads.slow"

@@ -11,6 +11,7 @@
 #include "ui/draw_list.h"
 #include "ui/main_layout.h"
 #include "ui/rgb.h"
+#include "ui/startup_layout.h"
 
 namespace velmo {
 
@@ -26,7 +27,9 @@ inline void PrintTo(const Rect& rect, std::ostream* out) {
 
 namespace velmo::test {
 
-inline std::vector<const DrawOp*> ops_of(const DrawList& list, MainElement element) {
+// Element is a layout's element enumeration (MainElement, StartupElement).
+template <typename Element>
+std::vector<const DrawOp*> ops_of(const DrawList& list, Element element) {
   std::vector<const DrawOp*> found;
   for (const DrawOp& op : list.ops) {
     if (op.element == static_cast<int>(element)) {
@@ -37,8 +40,8 @@ inline std::vector<const DrawOp*> ops_of(const DrawList& list, MainElement eleme
 }
 
 // The element's only step of shape T, or nullptr when it has none or several.
-template <typename T>
-const T* only_step(const DrawList& list, MainElement element) {
+template <typename T, typename Element>
+const T* only_step(const DrawList& list, Element element) {
   const T* step = nullptr;
   for (const DrawOp* op : ops_of(list, element)) {
     if (const T* candidate = std::get_if<T>(&op->shape)) {

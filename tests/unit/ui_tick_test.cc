@@ -145,14 +145,6 @@ TEST_F(UiTickTest, RepaintAnswer) {
   }
 }
 
-TEST_F(UiTickTest, LaunchModeCountsFrames) {
-  state_.launch_mode = true;
-  state_.frame_counter = 7;
-  EXPECT_TRUE(tick_once());
-  EXPECT_EQ(state_.frame_counter, 8u);
-  EXPECT_EQ(state_.progress, 0);
-}
-
 class WaitingForExitTest : public UiTickTest {
  protected:
   WaitingForExitTest() {

@@ -25,6 +25,7 @@
 #include "product_install/main_program_install.h"
 #include "product_install/startup_launcher.h"
 #include "velmo-diag/diag_install.h"
+#include "velmo-diag/diag_launch.h"
 #include "velmo-diag/diag_options.h"
 
 namespace velmo::diag {
@@ -77,7 +78,11 @@ constexpr char kUsage[] =
     "                 and verify what is missing, install the WebView2 runtime and\n"
     "                 the workbench into D, refresh launcher and shortcut; one\n"
     "                 {\"event\":...} line per progress event. N shortens the wait\n"
-    "                 for the runtime after its installer ended (default 600)\n";
+    "                 for the runtime after its installer ended (default 600)\n"
+    "  launch --install-dir D [--endpoint ORIGIN]\n"
+    "                 what the desktop shortcut does, without the startup window:\n"
+    "                 apply a downloaded newer update, start the workbench of D and\n"
+    "                 wait for its window; prints the terminal {\"event\":...} line\n";
 
 using tools::print_json;
 
@@ -335,6 +340,9 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "install") {
     return command_install(args, out, err, usage);
+  }
+  if (command == "launch") {
+    return command_launch(args, out, err, usage);
   }
   return usage(err);
 }

@@ -173,6 +173,22 @@ OsStatus remove_directory_tree(const std::string& path) {
   return {};
 }
 
+std::vector<std::string> directory_names(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* directory = ::opendir(path.c_str());
+  if (directory == nullptr) {
+    return names;
+  }
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") {
+      names.push_back(name);
+    }
+  }
+  ::closedir(directory);
+  return names;
+}
+
 std::optional<std::string> environment_variable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   if (value == nullptr) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/posix/spawn.h"
 #include "platform/process.h"
 
 namespace velmo {
@@ -46,23 +47,12 @@ bool wait_for_process_exit(uint32_t process_id) {
 
 OsResult<int32_t> run_and_wait(const std::string& program,
                                const std::vector<std::string>& arguments) {
-  std::vector<std::string> owned;
-  owned.reserve(arguments.size() + 1);
-  owned.push_back(program);
-  owned.insert(owned.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& argument : owned) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (const int error =
-          ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-      error != 0) {
-    return std::unexpected(os_error_from_code(static_cast<uint32_t>(error)));
+  const OsResult<pid_t> pid = posix::spawn(program, arguments, std::nullopt);
+  if (!pid) {
+    return std::unexpected(pid.error());
   }
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
+  while (::waitpid(*pid, &status, 0) < 0) {
     if (errno != EINTR) {
       return std::unexpected(last_os_error());
     }
@@ -74,27 +64,9 @@ OsResult<int32_t> run_and_wait(const std::string& program,
 OsStatus start_detached_process(const std::string& program,
                                 const std::vector<std::string>& arguments,
                                 const std::string& working_directory) {
-  std::vector<std::string> owned;
-  owned.reserve(arguments.size() + 1);
-  owned.push_back(program);
-  owned.insert(owned.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& argument : owned) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  if (const int error = ::posix_spawn_file_actions_init(&actions); error != 0) {
-    return std::unexpected(os_error_from_code(static_cast<uint32_t>(error)));
-  }
-  int error = ::posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
-  pid_t pid = 0;
-  if (error == 0) {
-    error = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  }
-  ::posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) {
-    return std::unexpected(os_error_from_code(static_cast<uint32_t>(error)));
+  const OsResult<pid_t> pid = posix::spawn(program, arguments, working_directory);
+  if (!pid) {
+    return std::unexpected(pid.error());
   }
   return {};
 }

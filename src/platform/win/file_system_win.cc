@@ -161,6 +161,22 @@ OsStatus remove_directory_tree(const std::string& path) {
   return {};
 }
 
+std::vector<std::string> directory_names(const std::string& path) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW data{};
+  UniqueFindHandle find(::FindFirstFileW((to_wide(path) + L"\\*").c_str(), &data));
+  if (!find) {
+    return names;
+  }
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") {
+      names.push_back(from_wide(name));
+    }
+  } while (::FindNextFileW(find.get(), &data));
+  return names;
+}
+
 bool is_fixed_drive(const std::string& root) {
   return ::GetDriveTypeW(to_wide(root).c_str()) == DRIVE_FIXED;
 }

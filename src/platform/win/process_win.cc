@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "platform/win/create_process.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
 #include "platform/windows_command_line.h"
@@ -76,17 +77,10 @@ OsResult<int32_t> run_and_wait(const std::string& program,
 OsStatus start_detached_process(const std::string& program,
                                 const std::vector<std::string>& arguments,
                                 const std::string& working_directory) {
-  std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, nullptr, to_wide(working_directory).c_str(),
-                        &startup, &info)) {
-    return std::unexpected(last_os_error());
+  const OsResult<CreatedProcess> created = create_process_in(program, arguments, working_directory);
+  if (!created) {
+    return std::unexpected(created.error());
   }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
   return {};
 }
 
