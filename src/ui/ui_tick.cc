@@ -87,7 +87,7 @@ AfterTimer launch_tick(UiState& state) {
   if (state.screen == Screen::Finished && before >= kStartupMinimumTicks) {
     return AfterTimer::DestroyWindow;
   }
-  // The startup window animates on every other tick.
+  // Otherwise the startup window animates: repaint on every tick.
   return AfterTimer::Repaint;
 }
 
