@@ -1,10 +1,12 @@
 #include "network/downloader.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "network/download_url.h"
 #include "network/sha256_file.h"
+#include "network/trickle_watch.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
@@ -92,20 +94,35 @@ Result<File> open_side_file(uint32_t status,
   return fail("下载服务器返回 HTTP " + std::to_string(status) + "。");
 }
 
+// How the body ended. A server that sends more than expected is cut off at
+// the expected size: the side file never grows past it, so a hostile or
+// broken server cannot fill the disk.
+struct BodyEnd {
+  // The size the file would have reached when the cut was made.
+  std::optional<uint64_t> oversized;
+};
+
+uint64_t saturating_add(uint64_t a, uint64_t b) {
+  const uint64_t sum = a + b;
+  return sum < a ? UINT64_MAX : sum;
+}
+
 // Step 9: receive into the side file. `current` counts what is present.
-Status receive_body(HttpResponse& response,
-                    File& file,
-                    uint64_t expected,
-                    uint64_t current,
-                    const DownloadProgress& progress) {
+Result<BodyEnd> receive_body(HttpResponse& response,
+                             File& file,
+                             uint64_t expected,
+                             uint64_t current,
+                             const DownloadProgress& progress,
+                             const SteadyNow& now) {
   std::vector<std::byte> buffer;
+  TrickleWatch watch(now);
   for (;;) {
     auto available = response.data_available();
     if (!available) {
       return fail(available.error());
     }
     if (*available == 0) {
-      return ok();
+      return BodyEnd{};
     }
     buffer.resize(static_cast<size_t>(std::min<uint64_t>(*available, kDownloadChunkBytes)));
     auto received = response.read(buffer);
@@ -113,15 +130,41 @@ Status receive_body(HttpResponse& response,
       return fail(received.error());
     }
     if (*received == 0) {
-      return ok();
+      return BodyEnd{};
     }
-    if (auto written = file.write_all(std::span(buffer).first(*received)); !written) {
+    const uint64_t reached = saturating_add(current, *received);
+    const uint64_t room = current < expected ? expected - current : 0;
+    const size_t kept = static_cast<size_t>(std::min<uint64_t>(*received, room));
+    if (auto written = file.write_all(std::span(buffer).first(kept)); !written) {
       return fail(phrase_with_error("保存下载文件失败", written.error()));
     }
-    const uint64_t sum = current + *received;
-    current = std::min(sum < current ? UINT64_MAX : sum, expected);
+    current += kept;
     progress(current);
+    if (kept < *received) {
+      return BodyEnd{.oversized = reached};
+    }
+    if (!watch.keeps_pace(kept)) {
+      return fail(format_stage_error(kDownloadStages.read_data, kTimeoutErrorCode));
+    }
   }
+}
+
+std::string size_message(const DownloadItem& item, uint64_t size) {
+  return item.file_name + " 下载不完整：应为 " + std::to_string(item.bytes) + " 字节，实际 " +
+         std::to_string(size) + " 字节。";
+}
+
+// A cut-off side file holds exactly the expected size. It stays only when it
+// is the right file after all, which the next attempt then takes without
+// network; anything else is deleted now rather than left for a later hash.
+std::string discard_oversized(const DownloadItem& item,
+                              const std::string& partial_path,
+                              uint64_t oversized) {
+  auto digest = sha256_file(partial_path);
+  if (!digest || !digests_equal(*digest, item.sha256)) {
+    (void)remove_file(partial_path);
+  }
+  return size_message(item, oversized);
 }
 
 // Step 11: size, then digest. A failing side file stays on disk: the next
@@ -132,8 +175,7 @@ Status verify_side_file(const DownloadItem& item, const std::string& partial_pat
     return fail(phrase_with_error("读取下载文件大小失败", size.error()));
   }
   if (*size != item.bytes) {
-    return fail(item.file_name + " 下载不完整：应为 " + std::to_string(item.bytes) +
-                " 字节，实际 " + std::to_string(*size) + " 字节。");
+    return fail(size_message(item, *size));
   }
   auto digest = sha256_file(partial_path);
   if (!digest) {
@@ -148,7 +190,8 @@ Status verify_side_file(const DownloadItem& item, const std::string& partial_pat
 Status fetch_into_side_file(const DownloadItem& item,
                             const std::string& partial_path,
                             const DownloadProgress& progress,
-                            const HttpOpener& open) {
+                            const HttpOpener& open,
+                            const SteadyNow& now) {
   const uint64_t resume_offset = size_or_zero(partial_path);
   auto url = parse_download_url(item.url);
   if (!url) {
@@ -176,11 +219,17 @@ Status fetch_into_side_file(const DownloadItem& item,
   }
   const uint64_t current = (status == 206 && resume_offset > 0) ? resume_offset : 0;
   progress(current);
-  Status received = receive_body(**response, *file, item.bytes, current, progress);
+  Result<BodyEnd> received = receive_body(**response, *file, item.bytes, current, progress, now);
   // The file is closed before the HTTP handles, on every path.
   file->close();
   response->reset();
-  return received;
+  if (!received) {
+    return fail(received.error());
+  }
+  if (received->oversized) {
+    return fail(discard_oversized(item, partial_path, *received->oversized));
+  }
+  return ok();
 }
 
 }  // namespace
@@ -207,7 +256,8 @@ bool is_plain_file_name(std::string_view name) {
 Result<std::string> download_file(const DownloadItem& item,
                                   const std::string& directory,
                                   const DownloadProgress& progress,
-                                  const HttpOpener& open) {
+                                  const HttpOpener& open,
+                                  const SteadyNow& now) {
   if (!is_plain_file_name(item.file_name)) {
     return fail("下载文件名无效：" + item.file_name);
   }
@@ -232,7 +282,7 @@ Result<std::string> download_file(const DownloadItem& item,
     return final_path;
   }
 
-  if (auto fetched = fetch_into_side_file(item, partial_path, progress, open); !fetched) {
+  if (auto fetched = fetch_into_side_file(item, partial_path, progress, open, now); !fetched) {
     return fail(fetched.error());
   }
   if (auto verified = verify_side_file(item, partial_path); !verified) {

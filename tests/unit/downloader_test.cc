@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "environment/data_directory.h"
@@ -62,7 +64,24 @@ class DownloaderTest : public testing::Test {
   Result<std::string> download() {
     progress_.clear();
     return download_file(
-        item_, dir_.string(), [this](uint64_t n) { progress_.push_back(n); }, http_.opener());
+        item_, dir_.string(), [this](uint64_t n) { progress_.push_back(n); }, http_.opener(),
+        [this] { return now_; });
+  }
+
+  // Replaces the fixture's file by `size` bytes of other content.
+  void use_content(size_t size) {
+    content_.resize(size);
+    std::mt19937 random(5);
+    for (char& c : content_) {
+      c = static_cast<char>(random());
+    }
+    item_.sha256 = digest_of(content_);
+    item_.bytes = size;
+  }
+
+  // Moves the fixture's clock by `step` before each read of the answer.
+  std::function<void()> clock_step(std::chrono::seconds step) {
+    return [this, step] { now_ += step; };
   }
 
   fs::path dir_;
@@ -70,6 +89,7 @@ class DownloaderTest : public testing::Test {
   DownloadItem item_;
   test::FakeHttp http_;
   std::vector<uint64_t> progress_;
+  std::chrono::steady_clock::time_point now_;
 };
 
 TEST_F(DownloaderTest, FreshDownloadIsVerifiedAndGetsItsFinalName) {
@@ -217,6 +237,131 @@ TEST_F(DownloaderTest, LongerBodyReportsTheActualSize) {
   EXPECT_EQ(result.error(), "pkg.package 下载不完整：应为 1000 字节，实际 1003 字节。");
   // Progress never reports more than the expected size.
   EXPECT_EQ(progress_.back(), 1000u);
+}
+
+// A server that sends more than announced is cut off at the expected size:
+// the side file never grows past it, the rest of the body is not read, and
+// the cut file stays only when it is the right file.
+struct OversizedCase {
+  std::string name;
+  std::string resumed;  // side file present before the attempt
+  uint32_t status;
+  std::string body;  // "{content}" stands for the fixture's content from the resume point
+  size_t chunk;
+  std::string message;
+  bool partial_kept;
+};
+
+class DownloaderOversizedTest : public DownloaderTest,
+                                public testing::WithParamInterface<OversizedCase> {};
+
+TEST_P(DownloaderOversizedTest, SideFileNeverGrowsPastTheExpectedSize) {
+  const OversizedCase& c = GetParam();
+  if (!c.resumed.empty()) {
+    write(partial_path(), c.resumed == "{prefix}" ? content_.substr(0, 400) : c.resumed);
+  }
+  const size_t resumed = fs::exists(partial_path()) ? fs::file_size(partial_path()) : 0;
+  std::string body = c.body;
+  if (const size_t at = body.find("{content}"); at != std::string::npos) {
+    body.replace(at, 9, content_.substr(c.status == 206 ? resumed : 0));
+  }
+  uintmax_t largest = 0;
+  http_.answer({.status = c.status,
+                .body = body,
+                .chunk = c.chunk,
+                .before_read = [&] {
+                  if (fs::exists(partial_path())) {
+                    largest = std::max(largest, fs::file_size(partial_path()));
+                  }
+                }});
+
+  auto result = download();
+
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), c.message);
+  EXPECT_LE(largest, 1000u);
+  EXPECT_LT(http_.bytes_sent(), body.size()) << "the body was read to its end";
+  EXPECT_FALSE(fs::exists(final_path()));
+  if (c.partial_kept) {
+    EXPECT_EQ(read(partial_path()), content_);
+  } else {
+    EXPECT_FALSE(fs::exists(partial_path()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table,
+    DownloaderOversizedTest,
+    testing::Values(
+        OversizedCase{"RightFileThenJunkInOneRead", "", 200, "{content}" + std::string(3000, 'x'),
+                      1003, "pkg.package 下载不完整：应为 1000 字节，实际 1003 字节。", true},
+        OversizedCase{"RightFileThenJunkInLaterReads", "", 200,
+                      "{content}" + std::string(7000, 'x'), 1000,
+                      "pkg.package 下载不完整：应为 1000 字节，实际 2000 字节。", true},
+        OversizedCase{"EightTimesTheSizeOfJunk", "", 200, std::string(8000, 'j'), 300,
+                      "pkg.package 下载不完整：应为 1000 字节，实际 1200 字节。", false},
+        OversizedCase{"ResumedThenTooLong", "{prefix}", 206, "{content}" + std::string(500, 'x'),
+                      250, "pkg.package 下载不完整：应为 1000 字节，实际 1150 字节。", true},
+        OversizedCase{"ResumedPrefixOfAnotherFile", "another file's first bytes", 206,
+                      std::string(2000, 'y'), 700,
+                      "pkg.package 下载不完整：应为 1000 字节，实际 1426 字节。", false}),
+    [](const testing::TestParamInfo<OversizedCase>& info) { return info.param.name; });
+
+// A server that keeps the connection but sends next to nothing never trips
+// the receive time-out; the transfer must still end, keeping what arrived.
+struct TrickleCase {
+  std::string name;
+  size_t chunk;
+  int seconds_per_read;
+  bool completes;
+};
+
+class DownloaderTrickleTest : public DownloaderTest,
+                              public testing::WithParamInterface<TrickleCase> {};
+
+TEST_P(DownloaderTrickleTest, FewerThan64KiBIn120SecondsEndsTheTransfer) {
+  const TrickleCase& c = GetParam();
+  use_content(200 * 1024);
+  http_.answer({.status = 200,
+                .body = content_,
+                .chunk = c.chunk,
+                .before_read = clock_step(std::chrono::seconds(c.seconds_per_read))});
+
+  auto result = download();
+
+  if (c.completes) {
+    ASSERT_TRUE(result.has_value()) << result.error();
+    EXPECT_EQ(read(final_path()), content_);
+    return;
+  }
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "下载数据失败，错误码 12002。");
+  // What arrived stays for a resume: the reads of one window.
+  const size_t reads_in_window = 120 / c.seconds_per_read;
+  EXPECT_EQ(read(partial_path()), content_.substr(0, reads_in_window * c.chunk));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table,
+    DownloaderTrickleTest,
+    testing::Values(TrickleCase{"OneBytePerSecond", 1, 1, false},
+                    TrickleCase{"Exactly64KiBPerWindow", 8192, 15, true},
+                    TrickleCase{"EightBytesShortPerWindow", 8191, 15, false},
+                    TrickleCase{"FastServer", 65536, 0, true},
+                    TrickleCase{"SlowButSteady", 4096, 5, true}),
+    [](const testing::TestParamInfo<TrickleCase>& info) { return info.param.name; });
+
+TEST_F(DownloaderTest, TrickleAfterAGoodStartStillEndsTheTransfer) {
+  use_content(200 * 1024);
+  // A fast first window, then one byte a second.
+  int reads = 0;
+  http_.answer({.status = 200, .body = content_, .chunk = 1, .before_read = [&] {
+                  now_ += std::chrono::seconds(++reads > 65536 ? 1 : 0);
+                }});
+  auto result = download();
+  ASSERT_FALSE(result.has_value());
+  EXPECT_EQ(result.error(), "下载数据失败，错误码 12002。");
+  EXPECT_EQ(fs::file_size(partial_path()), 65536u + 120u);
 }
 
 TEST_F(DownloaderTest, TransportFailureIsPassedOnUnchanged) {

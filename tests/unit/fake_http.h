@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ struct FakeAnswer {
   std::optional<uint32_t> content_length;
   std::optional<std::string> open_error;   // the request itself fails
   std::optional<size_t> read_error_after;  // a read fails after this many bytes
+  std::function<void()> before_read;       // runs before each read, e.g. a clock step
 };
 
 // A scripted HTTP server: answers requests in order and records them.
@@ -38,16 +40,20 @@ class FakeHttp {
       if (next.open_error) {
         return fail(*next.open_error);
       }
-      return std::unique_ptr<HttpResponse>(new Response(std::move(next)));
+      return std::unique_ptr<HttpResponse>(new Response(std::move(next), bytes_sent_));
     };
   }
 
   const std::vector<HttpRequest>& requests() const { return requests_; }
 
+  // Body bytes handed to the client over all answers.
+  size_t bytes_sent() const { return bytes_sent_; }
+
  private:
   class Response : public HttpResponse {
    public:
-    explicit Response(FakeAnswer answer) : answer_(std::move(answer)) {}
+    Response(FakeAnswer answer, size_t& bytes_sent)
+        : answer_(std::move(answer)), bytes_sent_(bytes_sent) {}
     uint32_t status() const override { return answer_.status; }
     std::optional<uint32_t> content_length() override { return answer_.content_length; }
     Result<uint64_t> data_available() override {
@@ -57,7 +63,11 @@ class FakeHttp {
       if (answer_.read_error_after && position_ >= *answer_.read_error_after) {
         return fail("下载数据失败，错误码 12030。");
       }
+      if (answer_.before_read) {
+        answer_.before_read();
+      }
       const size_t n = std::min(buffer.size(), answer_.body.size() - position_);
+      bytes_sent_ += n;
       std::memcpy(buffer.data(), answer_.body.data() + position_, n);
       position_ += n;
       return n;
@@ -65,11 +75,13 @@ class FakeHttp {
 
    private:
     FakeAnswer answer_;
+    size_t& bytes_sent_;
     size_t position_ = 0;
   };
 
   std::vector<FakeAnswer> answers_;
   std::vector<HttpRequest> requests_;
+  size_t bytes_sent_ = 0;
 };
 
 }  // namespace velmo::test
