@@ -266,10 +266,7 @@ TEST_P(DownloaderOversizedTest, SideFileNeverGrowsPastTheExpectedSize) {
     body.replace(at, 9, content_.substr(c.status == 206 ? resumed : 0));
   }
   uintmax_t largest = 0;
-  http_.answer({.status = c.status,
-                .body = body,
-                .chunk = c.chunk,
-                .before_read = [&] {
+  http_.answer({.status = c.status, .body = body, .chunk = c.chunk, .before_read = [&] {
                   if (fs::exists(partial_path())) {
                     largest = std::max(largest, fs::file_size(partial_path()));
                   }
@@ -341,15 +338,16 @@ TEST_P(DownloaderTrickleTest, FewerThan64KiBIn120SecondsEndsTheTransfer) {
   EXPECT_EQ(read(partial_path()), content_.substr(0, reads_in_window * c.chunk));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table,
-    DownloaderTrickleTest,
-    testing::Values(TrickleCase{"OneBytePerSecond", 1, 1, false},
-                    TrickleCase{"Exactly64KiBPerWindow", 8192, 15, true},
-                    TrickleCase{"EightBytesShortPerWindow", 8191, 15, false},
-                    TrickleCase{"FastServer", 65536, 0, true},
-                    TrickleCase{"SlowButSteady", 4096, 5, true}),
-    [](const testing::TestParamInfo<TrickleCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Table,
+                         DownloaderTrickleTest,
+                         testing::Values(TrickleCase{"OneBytePerSecond", 1, 1, false},
+                                         TrickleCase{"Exactly64KiBPerWindow", 8192, 15, true},
+                                         TrickleCase{"EightBytesShortPerWindow", 8191, 15, false},
+                                         TrickleCase{"FastServer", 65536, 0, true},
+                                         TrickleCase{"SlowButSteady", 4096, 5, true}),
+                         [](const testing::TestParamInfo<TrickleCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(DownloaderTest, TrickleAfterAGoodStartStillEndsTheTransfer) {
   use_content(200 * 1024);
