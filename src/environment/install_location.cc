@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/replace_file.h"
+#include "platform/secure_directory.h"
 #include "platform/utf.h"
 #include "product_files/install_manifest.h"
 
@@ -22,7 +23,12 @@ std::string record_path() {
   return path_join(data_directory(), kInstallLocationFileName);
 }
 
+// Only a record in the protected data directory, written by an
+// administrator, may choose where the elevated assistant installs.
 std::optional<std::string> read_recorded_location() {
+  if (!is_data_directory_secure() || !is_trusted_file(record_path())) {
+    return std::nullopt;
+  }
   const OsResult<std::string> text = read_small_file(record_path(), kMaxRecordBytes);
   if (!text || !is_valid_utf8(*text)) {
     return std::nullopt;
@@ -75,7 +81,7 @@ std::string discover_install_location(const FixedDriveProbe& is_fixed) {
 
 Status record_install_location(const std::string& install_dir) {
   const std::string directory = data_directory();
-  if (auto made = create_directories(directory); !made) {
+  if (auto made = secure_data_directory(); !made) {
     return fail(phrase_with_error("创建安装位置记录目录失败", made.error()));
   }
   const std::string final_path = record_path();

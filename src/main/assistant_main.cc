@@ -7,6 +7,7 @@
 #include "app/progress_queue.h"
 #include "app/receiver_slot.h"
 #include "app/workers.h"
+#include "environment/data_directory.h"
 #include "environment/install_location.h"
 #include "main/archive_run.h"
 #include "main/command_line.h"
@@ -101,6 +102,10 @@ int run_assistant(HINSTANCE instance, UiServices services) {
 
   ::SetProcessDPIAware();
 
+  // The data directory may predate its protection, or another account may
+  // have made it first: it is put right before discovery reads the record
+  // in it. A failure only means the record is not trusted this time.
+  (void)secure_data_directory();
   const std::optional<std::string> dir =
       choose_install_dir(args, flags, current_program_path(),
                          [] { return std::optional<std::string>(discover_install_location()); });

@@ -19,6 +19,7 @@ enum class Mutation {
   kRemoveDirectory,
   kCopyFile,  // path is the target
   kSetAttributes,
+  kSetSecurity,  // an object's owner and access list replaced
 };
 
 // Tests prove that an interrupted or failing install leaves every file

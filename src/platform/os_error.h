@@ -27,6 +27,10 @@ OsError last_os_error();
 // The error with this code, with its text.
 OsError os_error_from_code(uint32_t code);
 
+// The error for an object we may not use (ERROR_ACCESS_DENIED on Windows,
+// EACCES elsewhere).
+OsError access_denied();
+
 // The error for a file that ended before the bytes a reader needed
 // (ERROR_HANDLE_EOF on Windows, ENODATA elsewhere).
 OsError unexpected_end_of_file();

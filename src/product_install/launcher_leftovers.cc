@@ -2,7 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
-#include "product_install/recovery_path.h"
+#include "platform/recovery_path.h"
 
 namespace velmo {
 

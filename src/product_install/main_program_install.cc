@@ -10,7 +10,7 @@
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
-#include "product_install/recovery_path.h"
+#include "platform/recovery_path.h"
 
 namespace velmo {
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "environment/data_directory.h"
+#include "mutation_recorder.h"
+#include "platform/object_security.h"
 #include "product_files/install_manifest.h"
 #include "release_fixture.h"
 #include "temp_dir.h"
@@ -34,6 +36,11 @@ TEST(DataRootTest, FollowsProgramDataUnchangedOrFallsBack) {
 }
 
 // A data root of its own and an installation that a record can point at.
+std::pair<std::string, ObjectSecurity> g_scripted;
+std::optional<ObjectSecurity> scripted(const std::string& path) {
+  return path == g_scripted.first ? std::optional(g_scripted.second) : std::nullopt;
+}
+
 class InstallLocationTest : public testing::Test {
  protected:
   InstallLocationTest()
@@ -137,10 +144,48 @@ TEST_F(InstallLocationTest, LeftoverTemporaryRecordIsReplaced) {
 }
 
 TEST_F(InstallLocationTest, DataDirectoryThatCannotBeMadeFailsWithItsMessage) {
-  test::write_file(path_join(data_.path(), "VelmoInstaller"), "a file in the way");
+  test::ScopedMutationRecorder changes;
+  changes.fail(Mutation::kCreateDirectory, path_join(data_.path(), "VelmoInstaller"));
   const Status recorded = record_install_location(install_dir_);
   ASSERT_FALSE(recorded.has_value());
-  EXPECT_TRUE(recorded.error().starts_with("创建安装位置记录目录失败：")) << recorded.error();
+  EXPECT_EQ(recorded.error(), "创建安装位置记录目录失败：injected (os error 5)");
+}
+
+// Whatever holds the data directory's name may have been put there by
+// another account: it moves aside, kept, and the record goes into a folder
+// of our own.
+TEST_F(InstallLocationTest, FileInTheWayOfTheDataDirectoryIsSetAside) {
+  test::write_file(path_join(data_.path(), "VelmoInstaller"), "a file in the way");
+  ASSERT_TRUE(record_install_location(install_dir_));
+  EXPECT_EQ(test::read_file(record_path()), install_dir_);
+  int set_aside = 0;
+  for (const std::string& name : directory_names(data_.path())) {
+    if (name.starts_with("VelmoInstaller.recovery-untrusted-")) {
+      EXPECT_EQ(test::read_file(data_.join(name)), "a file in the way");
+      ++set_aside;
+    }
+  }
+  EXPECT_EQ(set_aside, 1);
+}
+
+// Discovery at start-up only reads: a record is believed only in a data
+// directory nobody else can change, and only when an administrator (or we)
+// wrote it.
+TEST_F(InstallLocationTest, RecordIsIgnoredUnlessDirectoryAndFileAreTrusted) {
+  install("1.0.0");
+  write_record(install_dir_);
+  ASSERT_EQ(discover_with_fixed_d(true), install_dir_);
+  const ObjectSecurity foreign{.owner_sid = "S-1-5-21-7-7-7-1001", .protected_dacl = true};
+  const ObjectSecurity users_may_write{
+      .owner_sid = kAdministratorsSid,
+      .rules = {{.sid = kUsersSid, .allow = true, .mask = 0x1301BF}}};
+  for (const std::string& path : {path_join(data_.path(), "VelmoInstaller"), record_path()}) {
+    for (const ObjectSecurity& found : {foreign, users_may_write}) {
+      g_scripted = {path, found};
+      const ScopedObjectSecurityProbe probe(scripted);
+      EXPECT_EQ(discover_with_fixed_d(true), "D:\\VelmoQen工作台") << path;
+    }
+  }
 }
 
 #ifndef _WIN32

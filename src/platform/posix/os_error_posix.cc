@@ -13,6 +13,10 @@ OsError last_os_error() {
   return os_error_from_code(static_cast<uint32_t>(errno));
 }
 
+OsError access_denied() {
+  return os_error_from_code(EACCES);
+}
+
 OsError unexpected_end_of_file() {
   return os_error_from_code(ENODATA);
 }

@@ -117,6 +117,15 @@ struct CoTaskMemTraits {
 };
 using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits>;
 
+// Memory the security calls hand out (descriptors, SID strings).
+struct LocalMemTraits {
+  using Type = void*;
+  static Type invalid() { return nullptr; }
+  static bool is_valid(Type p) { return p != nullptr; }
+  static void close(Type p) { ::LocalFree(p); }
+};
+using UniqueLocalMem = UniqueResource<LocalMemTraits>;
+
 struct WindowTraits {
   using Type = HWND;
   static Type invalid() { return nullptr; }

@@ -38,6 +38,10 @@ OsError last_os_error() {
   return os_error_from_code(code);
 }
 
+OsError access_denied() {
+  return os_error_from_code(ERROR_ACCESS_DENIED);
+}
+
 OsError unexpected_end_of_file() {
   return os_error_from_code(ERROR_HANDLE_EOF);
 }

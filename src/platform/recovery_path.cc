@@ -1,4 +1,4 @@
-#include "product_install/recovery_path.h"
+#include "platform/recovery_path.h"
 
 #include <chrono>
 

@@ -1,5 +1,5 @@
-#ifndef VELMO_PRODUCT_INSTALL_RECOVERY_PATH_H_
-#define VELMO_PRODUCT_INSTALL_RECOVERY_PATH_H_
+#ifndef VELMO_PLATFORM_RECOVERY_PATH_H_
+#define VELMO_PLATFORM_RECOVERY_PATH_H_
 
 #include <string>
 #include <string_view>
@@ -14,4 +14,4 @@ std::string make_recovery_path(const std::string& path, std::string_view tag);
 
 }  // namespace velmo
 
-#endif  // VELMO_PRODUCT_INSTALL_RECOVERY_PATH_H_
+#endif  // VELMO_PLATFORM_RECOVERY_PATH_H_

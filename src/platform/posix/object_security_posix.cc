@@ -1,0 +1,95 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/mutation_seam.h"
+#include "platform/object_security.h"
+#include "platform/unique_resource.h"
+
+namespace velmo {
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path);
+
+// The POSIX backend maps ownership and mode bits onto the same model, so the
+// logic that trusts, repairs or sets aside folders runs natively on real
+// files: root stands for Administrators, other accounts and groups get the
+// SIDs Samba gives Unix ones, and "others" is Everyone.
+namespace {
+
+constexpr mode_t kProtectedMode = 0755;
+constexpr uint32_t kReadRights = kFileReadAndExecute;
+constexpr uint32_t kWriteRights = 0x00000002 | 0x00000004 | 0x00000040 | 0x00010000;
+
+std::string user_sid(uid_t uid) {
+  return uid == 0 ? std::string(kAdministratorsSid) : "S-1-22-1-" + std::to_string(uid);
+}
+
+std::string group_sid(gid_t gid) {
+  return "S-1-22-2-" + std::to_string(gid);
+}
+
+uint32_t rights(mode_t mode, mode_t read_bit, mode_t write_bit) {
+  return ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
+}
+
+struct DescriptorTraits {
+  using Type = int;
+  static Type invalid() { return -1; }
+  static bool is_valid(Type fd) { return fd >= 0; }
+  static void close(Type fd) { ::close(fd); }
+};
+using UniqueDescriptor = UniqueResource<DescriptorTraits>;
+
+}  // namespace
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  ObjectSecurity security{.owner_sid = user_sid(info.st_uid), .protected_dacl = true};
+  security.rules.push_back({.sid = security.owner_sid, .mask = kFileAllAccess});
+  if (uint32_t mask = rights(info.st_mode, S_IRGRP, S_IWGRP)) {
+    security.rules.push_back({.sid = group_sid(info.st_gid), .mask = mask});
+  }
+  if (uint32_t mask = rights(info.st_mode, S_IROTH, S_IWOTH)) {
+    security.rules.push_back({.sid = kEveryoneSid, .mask = mask});
+  }
+  return security;
+}
+
+OwnSids own_sids() {
+  return {user_sid(::geteuid())};
+}
+
+OsStatus create_protected_directory(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateDirectory, path)) {
+    return std::unexpected(*fault);
+  }
+  if (::mkdir(path.c_str(), 0700) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  // mkdir's mode passes through the umask; the final mode is set exactly.
+  if (::chmod(path.c_str(), kProtectedMode) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+OsStatus apply_protected_security(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kSetSecurity, path)) {
+    return std::unexpected(*fault);
+  }
+  // O_NOFOLLOW: a link in the folder's place fails instead of being followed.
+  UniqueDescriptor directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!directory) {
+    return std::unexpected(last_os_error());
+  }
+  if (::fchown(directory.get(), ::geteuid(), static_cast<gid_t>(-1)) != 0 ||
+      ::fchmod(directory.get(), kProtectedMode) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+}  // namespace velmo

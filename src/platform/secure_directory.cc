@@ -1,0 +1,75 @@
+#include "platform/secure_directory.h"
+
+#include "platform/file_system.h"
+#include "platform/object_security.h"
+#include "platform/path_attributes.h"
+#include "platform/recovery_path.h"
+
+namespace velmo {
+
+namespace {
+
+// Enough for a creation that loses one race against another account
+// recreating the name; more rounds would not change the outcome.
+constexpr int kAttempts = 3;
+
+bool has_trusted_security(const std::string& path) {
+  const OsResult<ObjectSecurity> security = read_object_security(path);
+  return security && is_trusted_security(*security, own_sids());
+}
+
+// The name is taken by something we cannot use or repair: it moves out of
+// the way with everything in it, kept for whoever wants to look at it.
+OsStatus set_aside(const std::string& path) {
+  return rename_path(path, make_recovery_path(path, "untrusted"));
+}
+
+// One round: the directory is trusted when this returns success.
+OsStatus try_secure_directory(const std::string& path) {
+  const OsResult<PathAttributes> attributes = read_path_attributes(path);
+  if (!attributes) {
+    return create_protected_directory(path);
+  }
+  if (!is_plain_directory(*attributes)) {
+    if (OsStatus moved = set_aside(path); !moved) {
+      return moved;
+    }
+    return create_protected_directory(path);
+  }
+  if (has_trusted_security(path)) {
+    return {};
+  }
+  if (OsStatus repaired = apply_protected_security(path); repaired && has_trusted_security(path)) {
+    return {};
+  }
+  if (OsStatus moved = set_aside(path); !moved) {
+    return moved;
+  }
+  return create_protected_directory(path);
+}
+
+}  // namespace
+
+OsStatus secure_directory(const std::string& path) {
+  OsStatus result;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    result = try_secure_directory(path);
+    if (result && is_secure_directory(path)) {
+      return {};
+    }
+  }
+  if (result) {
+    return std::unexpected(access_denied());
+  }
+  return result;
+}
+
+bool is_secure_directory(const std::string& path) {
+  return is_plain_directory(path) && has_trusted_security(path);
+}
+
+bool is_trusted_file(const std::string& path) {
+  return is_plain_file(path) && has_trusted_security(path);
+}
+
+}  // namespace velmo

@@ -1,0 +1,186 @@
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/mutation_seam.h"
+#include "platform/object_security.h"
+#include "platform/win/handles.h"
+#include "platform/win/wide.h"
+
+namespace velmo {
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path);
+
+namespace {
+
+// Opens the object itself: a reparse point is opened, never followed, and
+// directories open as well as files.
+UniqueHandle open_object(const std::string& path, DWORD access) {
+  return UniqueHandle(::CreateFileW(
+      to_wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+std::string sid_text(PSID sid) {
+  wchar_t* text = nullptr;
+  if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) {
+    return "";
+  }
+  UniqueLocalMem owned(text);
+  return from_wide(text);
+}
+
+// Reads one entry. Kinds other than the plain allow and deny entries (the
+// callback and object kinds) are read as granting everything to a principal
+// nobody trusts, so they can only make an object look less safe.
+AccessRule read_rule(const ACE_HEADER* header) {
+  const bool inherit_only = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+  if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_DENIED_ACE_TYPE) {
+    const auto* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    return AccessRule{.sid = sid_text(const_cast<DWORD*>(&entry->SidStart)),
+                      .allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE,
+                      .mask = entry->Mask,
+                      .inherit_only = inherit_only};
+  }
+  return AccessRule{.sid = "?", .allow = true, .mask = 0xFFFFFFFF, .inherit_only = inherit_only};
+}
+
+std::vector<AccessRule> read_rules(PACL dacl) {
+  std::vector<AccessRule> rules;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (::GetAce(dacl, i, &entry)) {
+      rules.push_back(read_rule(static_cast<const ACE_HEADER*>(entry)));
+    }
+  }
+  return rules;
+}
+
+// The protected descriptor in the system's binary form.
+OsResult<UniqueLocalMem> protected_descriptor() {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          to_wide(kProtectedDirectorySddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+    return std::unexpected(last_os_error());
+  }
+  return UniqueLocalMem(descriptor);
+}
+
+// One piece of the process token's information (TokenOwner, TokenUser).
+OsResult<std::vector<BYTE>> token_information(TOKEN_INFORMATION_CLASS kind) {
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    return std::unexpected(last_os_error());
+  }
+  UniqueHandle token(raw);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), kind, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 || !::GetTokenInformation(token.get(), kind, buffer.data(), size, &size)) {
+    return std::unexpected(last_os_error());
+  }
+  return buffer;
+}
+
+}  // namespace
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
+  UniqueHandle object = open_object(path, READ_CONTROL);
+  if (!object) {
+    return std::unexpected(last_os_error());
+  }
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  const DWORD status = ::GetSecurityInfo(object.get(), SE_FILE_OBJECT,
+                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                         &owner, nullptr, &dacl, nullptr, &raw);
+  if (status != ERROR_SUCCESS) {
+    return std::unexpected(os_error_from_code(status));
+  }
+  UniqueLocalMem descriptor(raw);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  ::GetSecurityDescriptorControl(raw, &control, &revision);
+  ObjectSecurity security{.owner_sid = sid_text(owner),
+                          .protected_dacl = (control & SE_DACL_PROTECTED) != 0,
+                          .null_dacl = dacl == nullptr};
+  if (dacl != nullptr) {
+    security.rules = read_rules(dacl);
+  }
+  return security;
+}
+
+OwnSids own_sids() {
+  OwnSids sids;
+  if (OsResult<std::vector<BYTE>> owner = token_information(TokenOwner)) {
+    sids.push_back(sid_text(reinterpret_cast<TOKEN_OWNER*>(owner->data())->Owner));
+  }
+  if (OsResult<std::vector<BYTE>> user = token_information(TokenUser)) {
+    sids.push_back(sid_text(reinterpret_cast<TOKEN_USER*>(user->data())->User.Sid));
+  }
+  std::erase(sids, std::string());
+  return sids;
+}
+
+OsStatus create_protected_directory(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateDirectory, path)) {
+    return std::unexpected(*fault);
+  }
+  OsResult<UniqueLocalMem> descriptor = protected_descriptor();
+  if (!descriptor) {
+    return std::unexpected(descriptor.error());
+  }
+  SECURITY_ATTRIBUTES attributes{.nLength = sizeof(SECURITY_ATTRIBUTES),
+                                 .lpSecurityDescriptor = descriptor->get(),
+                                 .bInheritHandle = FALSE};
+  if (!::CreateDirectoryW(to_wide(path).c_str(), &attributes)) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+OsStatus apply_protected_security(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kSetSecurity, path)) {
+    return std::unexpected(*fault);
+  }
+  UniqueHandle object = open_object(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+  if (!object) {
+    return std::unexpected(last_os_error());
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(object.get(), &information)) {
+    return std::unexpected(last_os_error());
+  }
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return std::unexpected(os_error_from_code(ERROR_CANT_ACCESS_FILE));
+  }
+  if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return std::unexpected(os_error_from_code(ERROR_DIRECTORY));
+  }
+  OsResult<UniqueLocalMem> descriptor = protected_descriptor();
+  if (!descriptor) {
+    return std::unexpected(descriptor.error());
+  }
+  OsResult<std::vector<BYTE>> owner = token_information(TokenOwner);
+  if (!owner) {
+    return std::unexpected(owner.error());
+  }
+  PACL dacl = nullptr;
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  if (!::GetSecurityDescriptorDacl(descriptor->get(), &present, &dacl, &defaulted)) {
+    return std::unexpected(last_os_error());
+  }
+  const DWORD status = ::SetSecurityInfo(
+      object.get(), SE_FILE_OBJECT,
+      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+      reinterpret_cast<TOKEN_OWNER*>(owner->data())->Owner, nullptr, dacl, nullptr);
+  if (status != ERROR_SUCCESS) {
+    return std::unexpected(os_error_from_code(status));
+  }
+  return {};
+}
+
+}  // namespace velmo
