@@ -10,7 +10,9 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
+#include "platform/path_attributes.h"
 #include "platform/replace_file.h"
+#include "platform/secure_directory.h"
 
 namespace velmo {
 
@@ -34,8 +36,13 @@ uint64_t size_or_zero(const std::string& path) {
   return file_size(path).value_or(0);
 }
 
-// Step 1: a final file of the right size and digest needs no network.
+// Step 1: a final file of the right size and digest needs no network. A file
+// another account owns or may change could be rewritten after the check, so
+// it is never taken; a verified download replaces it.
 Result<bool> final_file_is_verified(const DownloadItem& item, const std::string& final_path) {
+  if (!is_trusted_file(final_path)) {
+    return false;
+  }
   auto size = file_size(final_path);
   if (!size || *size != item.bytes) {
     return false;
@@ -45,6 +52,20 @@ Result<bool> final_file_is_verified(const DownloadItem& item, const std::string&
     return fail(digest.error());
   }
   return digests_equal(*digest, item.sha256);
+}
+
+// A side file that another account owns or may change (one left from before
+// the folder was protected, or a link) is neither resumed nor appended to:
+// it is removed, and the download starts from the first byte in a file of
+// our own.
+Status discard_untrusted_side_file(const std::string& partial_path) {
+  if (!read_path_attributes(partial_path) || is_trusted_file(partial_path)) {
+    return ok();
+  }
+  if (auto removed = remove_file(partial_path); !removed) {
+    return fail(phrase_with_error("清理无效下载文件失败", removed.error()));
+  }
+  return ok();
 }
 
 // Step 2: a side file that reached the full size is either the finished
@@ -273,6 +294,9 @@ Result<std::string> download_file(const DownloadItem& item,
     return final_path;
   }
 
+  if (auto discarded = discard_untrusted_side_file(partial_path); !discarded) {
+    return fail(discarded.error());
+  }
   auto reused = reuse_complete_side_file(item, partial_path, final_path);
   if (!reused) {
     return fail(reused.error());

@@ -12,6 +12,7 @@
 #include "environment/data_directory.h"
 #include "fake_http.h"
 #include "network/sha256_file.h"
+#include "platform/object_security.h"
 #include "platform/sha256.h"
 #include "test_env.h"
 
@@ -361,6 +362,61 @@ TEST_F(DownloaderTest, TrickleAfterAGoodStartStillEndsTheTransfer) {
   EXPECT_EQ(result.error(), "下载数据失败，错误码 12002。");
   EXPECT_EQ(fs::file_size(partial_path()), 65536u + 120u);
 }
+
+std::string g_foreign_path;
+std::optional<ObjectSecurity> foreign_owned(const std::string& path) {
+  if (path != g_foreign_path) {
+    return std::nullopt;
+  }
+  return ObjectSecurity{.owner_sid = "S-1-5-21-7-7-7-1001", .protected_dacl = true};
+}
+
+// Files another account owns were put in the download folder before it was
+// protected: they are never resumed, reused or appended to.
+TEST_F(DownloaderTest, ForeignSideFileIsDeletedAndTheDownloadStartsOver) {
+  write(partial_path(), content_.substr(0, 400));
+  g_foreign_path = partial_path();
+  const ScopedObjectSecurityProbe probe(foreign_owned);
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+
+  auto result = download();
+
+  ASSERT_TRUE(result.has_value()) << result.error();
+  EXPECT_FALSE(http_.requests().back().range_offset.has_value());
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+TEST_F(DownloaderTest, ForeignCompleteSideFileIsNotMovedToTheFinalName) {
+  write(partial_path(), content_);
+  g_foreign_path = partial_path();
+  const ScopedObjectSecurityProbe probe(foreign_owned);
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_EQ(http_.requests().size(), 1u) << "the planted side file was used";
+}
+
+TEST_F(DownloaderTest, ForeignFinalFileIsNotReusedButReplacedAfterADownload) {
+  write(final_path(), content_);
+  g_foreign_path = final_path();
+  const ScopedObjectSecurityProbe probe(foreign_owned);
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_EQ(http_.requests().size(), 1u) << "the planted final file was reused";
+  EXPECT_EQ(read(final_path()), content_);
+}
+
+#ifndef _WIN32
+TEST_F(DownloaderTest, LinkUnderTheSideFileNameIsRemovedNotWrittenThrough) {
+  const std::string victim = path("victim.txt");
+  write(victim, "keep me");
+  fs::create_symlink(victim, partial_path());
+  http_.answer({.status = 200, .body = content_, .chunk = 1000});
+  ASSERT_TRUE(download().has_value());
+  EXPECT_FALSE(http_.requests().back().range_offset.has_value());
+  EXPECT_EQ(read(victim), "keep me");
+  EXPECT_EQ(read(final_path()), content_);
+}
+#endif
 
 TEST_F(DownloaderTest, TransportFailureIsPassedOnUnchanged) {
   write(partial_path(), content_.substr(0, 10));
