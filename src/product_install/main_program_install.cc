@@ -10,6 +10,7 @@
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
+#include "product_install/install_directory.h"
 #include "platform/recovery_path.h"
 
 namespace velmo {
@@ -105,20 +106,6 @@ Status place_new_program(const InstallSource& source, const InstallPaths& paths)
   if (auto renamed = rename_path(paths.partial, paths.main_program); !renamed) {
     (void)remove_file(paths.partial);
     return fail(phrase_with_error("安装受保护主程序失败", renamed.error()));
-  }
-  return ok();
-}
-
-Status prepare_install_directory(const std::string& install_dir) {
-  if (auto made = create_directories(install_dir); !made) {
-    return fail(phrase_with_error("创建安装目录失败", made.error()));
-  }
-  const OsResult<PathAttributes> attributes = read_path_attributes(install_dir);
-  if (!attributes) {
-    return fail(phrase_with_error("检查安装目录失败", attributes.error()));
-  }
-  if (!is_plain_directory(*attributes)) {
-    return fail("安装目录不是受支持的普通目录，已拒绝写入。");
   }
   return ok();
 }
