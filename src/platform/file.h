@@ -45,6 +45,15 @@ class File {
   // Moves the read and write position to `offset` bytes from the start.
   OsStatus seek(uint64_t offset);
 
+  // The size of the open file itself, whatever its name now stands for.
+  OsResult<uint64_t> size() const;
+
+  // Copies this file's whole content, from its first byte, to `to`,
+  // replacing a file of that name (a link there is not followed on POSIX).
+  // Copying from the handle that was verified, not from a name, means the
+  // copy is the proven file even if the name was changed meanwhile.
+  OsStatus copy_to(const std::string& to);
+
   // Writes every byte or fails.
   OsStatus write_all(std::span<const std::byte> data);
 

@@ -19,27 +19,26 @@ constexpr char kSizeMismatch[] = "更新数据包长度与服务器策略不一�
 constexpr char kDigestMismatch[] = "更新数据包 SHA-256 与服务器策略不一致，已停止更新。";
 constexpr char kSourceMismatch[] = "待安装的受保护主程序校验失败，已停止安装。";
 
-// The installer as a whole against the release: plain file, size, digest.
-Result<uint64_t> verify_installer_file(const std::string& installer_path,
-                                       const VerifiedRelease& release) {
-  if (Status plain = check_plain_file(installer_path, kInstallerLabel); !plain) {
-    return fail(plain.error());
-  }
-  const OsResult<uint64_t> size = file_size(installer_path);
+// The installer as a whole against the release: size and digest, read
+// through the handle every later step reads. That handle lets nobody write
+// or delete the file while it is open, so the bundle read afterwards is the
+// one that was proven, not a trailer rewritten since.
+Status verify_installer_file(File& file, const VerifiedRelease& release) {
+  const OsResult<uint64_t> size = file.size();
   if (!size) {
     return fail(phrase_with_error("读取更新数据包大小失败", size.error()));
   }
   if (*size != release.installer_bytes) {
     return fail(kSizeMismatch);
   }
-  const Result<std::string> digest = hash_file_checked(installer_path);
+  const Result<std::string> digest = hash_open_file(file);
   if (!digest) {
     return fail(digest.error());
   }
   if (!is_sha256_text(release.sha256) || !digests_equal(*digest, release.sha256)) {
     return fail(kDigestMismatch);
   }
-  return *size;
+  return ok();
 }
 
 // The copy that will be installed, checked once more from the disk.
@@ -76,16 +75,19 @@ Result<InstallSource> prepare_install_source(const std::string& installer_path,
     return fail(downloads.error());
   }
   const std::string cache_path = main_program_cache_path(*downloads, release.latest_version);
-  const Result<uint64_t> size = verify_installer_file(installer_path, release);
-  if (!size) {
-    return fail(size.error());
+  if (Status plain = check_plain_file(installer_path, kInstallerLabel); !plain) {
+    return fail(plain.error());
   }
-  OsResult<File> file = File::open_for_read(installer_path);
+  OsResult<File> file = File::open_for_read_locked(installer_path);
   if (!file) {
     return fail(phrase_with_error("打开更新数据包失败", file.error()));
   }
+  if (Status verified = verify_installer_file(*file, release); !verified) {
+    return fail(verified.error());
+  }
   FileBundleSource source(*file);
-  const Result<VerifiedBundle> bundle = read_verified_bundle(source, *size, release.latest_version);
+  const Result<VerifiedBundle> bundle =
+      read_verified_bundle(source, release.installer_bytes, release.latest_version);
   if (!bundle) {
     return fail(bundle.error());
   }

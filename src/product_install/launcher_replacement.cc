@@ -25,12 +25,14 @@ Result<bool> launcher_is_current(const std::string& launcher, const std::string&
   return digests_equal(*digest, source_digest);
 }
 
+// The copy comes from the same handle the digest was taken from, so it is
+// the file that was proven even if the source's name changed meanwhile.
 // The copy is flushed before it is trusted: a rename survives a power cut
 // that the copied bytes, still in the cache, would not.
-Status write_verified_copy(const std::string& source,
+Status write_verified_copy(File& source,
                            const std::string& source_digest,
                            const std::string& part) {
-  if (auto copied = copy_file(source, part); !copied) {
+  if (auto copied = source.copy_to(part); !copied) {
     return fail(phrase_with_error("复制工作台启动器失败", copied.error()));
   }
   OsResult<File> file = File::open_append(part);
@@ -74,7 +76,13 @@ Status swap_in(const LauncherLayout& layout) {
 }  // namespace
 
 Status refresh_launcher(const std::string& source, const LauncherLayout& layout) {
-  const Result<std::string> source_digest = sha256_file(source);
+  // One handle, held until the copy is proven, that lets nobody write or
+  // delete the source: what was hashed is what gets copied.
+  OsResult<File> source_file = File::open_for_read_locked(source);
+  if (!source_file) {
+    return fail(phrase_with_error("读取校验文件失败", source_file.error()));
+  }
+  const Result<std::string> source_digest = hash_open_file(*source_file);
   if (!source_digest) {
     return fail(source_digest.error());
   }
@@ -88,7 +96,7 @@ Status refresh_launcher(const std::string& source, const LauncherLayout& layout)
   if (*current) {
     return ok();
   }
-  if (Status written = write_verified_copy(source, *source_digest, layout.part); !written) {
+  if (Status written = write_verified_copy(*source_file, *source_digest, layout.part); !written) {
     return written;
   }
   if (path_exists(layout.launcher)) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bundle_builder.h"
+#include "mutation_recorder.h"
 #include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "product_install/bundle_reader.h"
@@ -157,6 +158,13 @@ class PrepareInstallSourceTest : public testing::Test {
                                .installer_bytes = built_.file.size()};
   }
 
+  std::string cache_path() const {
+    return path_join(
+        path_join(path_join(path_join(dir_.join("data"), "VelmoInstaller"), "downloads"),
+                  "embedded-core"),
+        "VelmoQenWorkbench-Core-v1.10.0.exe");
+  }
+
   test::TempDir dir_{"velmo-source"};
   test::ScopedEnv program_data_;
   test::BuiltBundle built_;
@@ -218,6 +226,38 @@ TEST_F(PrepareInstallSourceTest, MissingOrDirectoryInstallerIsRefused) {
   EXPECT_EQ(prepare_install_source(installer_, release_).error(),
             "更新数据包不是普通文件，已停止更新。");
 }
+
+#ifdef _WIN32
+// The installer is proven and read through one handle that lets nobody write
+// or delete the file: a process rewriting the bundle's trailer after the
+// whole-file check (while the main program is being cached, say) is turned
+// away by the system instead of choosing what gets installed.
+TEST_F(PrepareInstallSourceTest, InstallerCannotBeRewrittenBetweenCheckAndRead) {
+  test::ScopedMutationRecorder changes;
+  bool attempted = false;
+  OsResult<File> writer = std::unexpected(OsError{});
+  changes.before(Mutation::kCreateFile, cache_part_path(cache_path()), [&] {
+    attempted = true;
+    writer = File::open_append(installer_);
+  });
+  const Result<InstallSource> source = prepare_install_source(installer_, release_);
+  ASSERT_TRUE(attempted);
+  EXPECT_FALSE(writer.has_value()) << "the installer was open for writing during the read";
+  ASSERT_TRUE(source.has_value()) << source.error();
+  const OsResult<File> deleter = File::open_append(installer_);
+  EXPECT_TRUE(deleter.has_value()) << "the installer stayed locked after the read";
+}
+
+// A writer that holds the installer open before the check keeps it from
+// being opened at all: nothing it could still change is ever proven.
+TEST_F(PrepareInstallSourceTest, InstallerHeldOpenForWritingIsNotUsed) {
+  OsResult<File> writer = File::open_append(installer_);
+  ASSERT_TRUE(writer.has_value());
+  const Result<InstallSource> source = prepare_install_source(installer_, release_);
+  ASSERT_FALSE(source.has_value());
+  EXPECT_TRUE(source.error().starts_with("打开更新数据包失败：")) << source.error();
+}
+#endif
 
 TEST_F(PrepareInstallSourceTest, StoredReleaseIsUsedAndRequired) {
   test::ScopedReleaseStore releases;

@@ -1,8 +1,11 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
+
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/mutation_seam.h"
@@ -104,6 +107,41 @@ OsStatus File::seek(uint64_t offset) {
     return std::unexpected(last_os_error());
   }
   return {};
+}
+
+OsStatus File::copy_to(const std::string& to) {
+  if (auto fault = mutation_fault(Mutation::kCopyFile, to)) {
+    return std::unexpected(*fault);
+  }
+  if (OsStatus rewound = seek(0); !rewound) {
+    return rewound;
+  }
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0755);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  File target(fd);
+  std::vector<std::byte> buffer(1048576);
+  for (;;) {
+    const OsResult<size_t> n = read(buffer);
+    if (!n) {
+      return std::unexpected(n.error());
+    }
+    if (*n == 0) {
+      return {};
+    }
+    if (OsStatus written = target.write_all(std::span(buffer).first(*n)); !written) {
+      return written;
+    }
+  }
+}
+
+OsResult<uint64_t> File::size() const {
+  struct stat info {};
+  if (::fstat(static_cast<int>(native_), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return static_cast<uint64_t>(info.st_size);
 }
 
 OsResult<size_t> File::read(std::span<std::byte> buffer) {
