@@ -7,11 +7,11 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "platform/recovery_path.h"
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
 #include "product_install/install_directory.h"
-#include "platform/recovery_path.h"
 
 namespace velmo {
 
