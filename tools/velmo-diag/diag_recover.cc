@@ -1,0 +1,47 @@
+#include "velmo-diag/diag_recover.h"
+
+#include <nlohmann/json.hpp>
+
+#include "environment/data_directory.h"
+#include "product_install/interrupted_update_recovery.h"
+#include "velmo-diag/diag_commands.h"
+#include "velmo-diag/diag_options.h"
+
+namespace velmo::diag {
+
+namespace {
+
+nlohmann::ordered_json action_json(const RecoveryAction& action) {
+  const char* kind = action.kind == RecoveryAction::Kind::kRestored ? "restored" : "setAside";
+  return {{"action", kind}, {"item", action.item}, {"from", action.from}, {"to", action.to}};
+}
+
+}  // namespace
+
+int command_recover(const std::vector<std::string>& args,
+                    std::ostream& out,
+                    std::ostream& err,
+                    const std::function<int(std::ostream&)>& usage) {
+  const auto options = parse_options(args, {"--install-dir"});
+  if (!options || !options->contains("--install-dir")) {
+    return usage(err);
+  }
+  const RecoveryOutcome outcome =
+      recover_interrupted_update(options->at("--install-dir"), download_directory_path());
+  for (const RecoveryAction& action : outcome.actions) {
+    tools::print_json(out, action_json(action));
+  }
+  if (!outcome.status) {
+    tools::print_json(out, nlohmann::ordered_json{{"state", "unrecovered"}});
+    out.flush();
+    return tools::print_failure(err, outcome.status.error());
+  }
+  if (outcome.actions.empty()) {
+    tools::print_json(out, nlohmann::ordered_json{{"action", "none"}});
+  }
+  tools::print_json(out,
+                    nlohmann::ordered_json{{"state", "installed"}, {"version", outcome.version}});
+  return kExitSuccess;
+}
+
+}  // namespace velmo::diag
