@@ -18,7 +18,7 @@ runner=$1 pack=$3 diag=$4 env_run=$5 program=$6 assistant=$7
 readonly main_name="VelmoQen工作台.exe"
 readonly program_backup="$main_name.velmo-update-backup"
 readonly partial="$main_name.velmo-install-partial"
-readonly large_mib=200
+readonly large_mib=128
 make_work_dir
 trap 'kill_windows_programs_naming "$(win "$work")"; remove_work_dir' EXIT
 
@@ -50,11 +50,42 @@ wait_for() {
   done
 }
 
+# The Windows programs (their loader is a program named wine...) whose
+# command line names WORD, among the processes naming the work folder
+# (pgrep reads /proc in one process; a scan forking per process is too slow
+# to find a run that lasts a second).
+windows_pids_naming() {
+  local word=$1 pid exe
+  for pid in $(pgrep -f -- "${work##*/}"); do
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || continue
+    [[ ${exe##*/} == wine* ]] || continue
+    if pid_cmdline_has "$pid" "$word"; then
+      echo "$pid"
+    fi
+  done
+}
+
+# velmo-diag and the helper that started it, found once they run: the
+# moments this test waits for are shorter than any search, so the kill
+# itself is one built-in call on known pids.
+update_pids() {
+  local pid program
+  mapfile -t pids < <(windows_pids_naming "$(win "$work")")
+  for pid in "${pids[@]}"; do
+    # The program itself, not the helper whose arguments name it.
+    program=$(head -z -n 1 "/proc/$pid/cmdline" 2>/dev/null | tr -d '\0')
+    [[ $program == *velmo-diag* ]] && return 0
+  done
+  return 1
+}
+
 backup_exists() { [ -e "$1/$program_backup" ]; }
 copy_running() { [ -e "$1/$partial" ]; }
 # The main program's name is empty from the backup rename until the copy is
-# renamed into place; seen again while the backup exists, it is the new one.
-new_in_place() { [ -e "$1/$main_name" ] && [ -e "$1/$program_backup" ]; }
+# renamed into place; seen again after the backup was, it is the new one.
+# The backup is looked for first: the other order can see the old program
+# and then its fresh backup.
+new_in_place() { [ -e "$1/$program_backup" ] && [ -e "$1/$main_name" ]; }
 
 manifest_version() {
   python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["version"])' "$1/install-manifest.json"
@@ -78,12 +109,15 @@ killed_update_case() {
   local what=$1 moment=$2 check=$3 dir="$work/$1" output status
   apply 1.0.0 "$dir" >/dev/null
   apply 1.1.0 "$dir" >"$work/$what.out" 2>&1 &
-  local job=$!
+  local job=$! pids=()
+  wait_for update_pids || fail "$what: velmo-diag apply not found"
   if wait_for "$moment" "$dir"; then
-    kill_windows_programs_naming "$(win "$work")"
+    kill -KILL "${pids[@]}" 2>/dev/null || true
   else
     fail "$what: the moment was never seen"
   fi
+  # Whatever they had started (attrib.exe of the launcher step).
+  kill_windows_programs_naming "$(win "$work")"
   wait "$job" || true
   echo "$what: killed with $(find "$dir" -maxdepth 1 -printf '%f(%s) ' | sort)"
   "$check" "$what" "$dir"
@@ -108,9 +142,9 @@ killed_update_case() {
 check_backup_taken() { expect_true "$1: backup present when killed" test -e "$2/$program_backup"; }
 check_copy_running() {
   local size
-  size=$(stat -c %s "$2/$partial" 2>/dev/null || echo 0)
+  size=$(stat -c %s "$2/$partial" 2>/dev/null || echo none)
   expect_true "$1: partial copy shorter than the program ($size bytes)" \
-    test "$size" -lt "$(stat -c %s "$work/main-1.1.0.exe")"
+    test "$size" != none -a "$size" -lt "$(stat -c %s "$work/main-1.1.0.exe")"
 }
 check_new_in_place() {
   expect_same_file "$1: new program in place" "$work/main-1.1.0.exe" "$2/$main_name"
