@@ -39,6 +39,11 @@
 //    the backup manifest as the only one it can belong to;
 //  - a recognised installation with no backup beside it: the assistant
 //    trusts it everywhere else too.
+// An update stopped before its commit is rolled back, even when its new
+// program and manifest were already complete: its own failure handling
+// would have done the same, and the backup pair is the one proof that needs
+// no cache. Once the commit has begun (the program backup is gone) the new
+// pair is kept when the cache proves it.
 // Everything named by the update that is not part of the proven pair is set
 // aside under a recovery name: a new program without its manifest, a partial
 // copy (never completed into place, and never removed automatically), links

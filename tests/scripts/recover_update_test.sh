@@ -18,7 +18,7 @@ runner=$1 pack=$3 diag=$4 env_run=$5 program=$6 assistant=$7
 readonly main_name="VelmoQen工作台.exe"
 readonly program_backup="$main_name.velmo-update-backup"
 readonly partial="$main_name.velmo-install-partial"
-readonly large_mib=128
+readonly large_mib=96
 make_work_dir
 trap 'kill_windows_programs_naming "$(win "$work")"; remove_work_dir' EXIT
 
