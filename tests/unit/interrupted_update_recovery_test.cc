@@ -37,21 +37,6 @@ bool is_recovery_name(const std::string& name) {
   return name.find(".recovery-") != std::string::npos;
 }
 
-// The program under its name is the old or the new one, each with its own
-// manifest.
-bool old_or_new_with_own_manifest(const InstallFixture& machine) {
-  const std::optional<InstallManifest> manifest = read_install_manifest(machine.install_dir());
-  if (!manifest) {
-    return false;
-  }
-  const std::string program =
-      InstallFixture::read_file_or_empty(machine.in_dir(kMainProgramFileName));
-  if (program == InstallFixture::kOldProgram) {
-    return manifest->version == "1.0.0" && machine.old_installation_intact();
-  }
-  return program == InstallFixture::kNewProgram && manifest->version == "1.10.0";
-}
-
 // Only the installation's own names and recovery names: nothing an update
 // refuses to go on beside.
 void expect_no_leftover(const InstallFixture& machine, const std::string& context) {
@@ -80,6 +65,21 @@ size_t mutation_count(const ScopedMutationRecorder& recorder) {
 }
 
 #ifndef _WIN32
+// The program under its name is the old or the new one, each with its own
+// manifest.
+bool old_or_new_with_own_manifest(const InstallFixture& machine) {
+  const std::optional<InstallManifest> manifest = read_install_manifest(machine.install_dir());
+  if (!manifest) {
+    return false;
+  }
+  const std::string program =
+      InstallFixture::read_file_or_empty(machine.in_dir(kMainProgramFileName));
+  if (program == InstallFixture::kOldProgram) {
+    return manifest->version == "1.0.0" && machine.old_installation_intact();
+  }
+  return program == InstallFixture::kNewProgram && manifest->version == "1.10.0";
+}
+
 // An update stopped dead before its change k, for every k, as the crash
 // test of the install does it; then the recovery, then the same update once
 // more.
