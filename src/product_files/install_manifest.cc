@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
 #include "platform/strict_json.h"
+#include "platform/windows_path.h"
 
 namespace velmo {
 
@@ -52,6 +53,34 @@ bool is_consistent(const InstallManifest& manifest, const std::string& install_d
     return false;
   }
   return is_same_path(manifest.executable_path, path_join(install_dir, kMainProgramFileName));
+}
+
+// The same rules without opening the program: a program that was moved away
+// (to its backup name) cannot be resolved, so the executable path is
+// checked as the directory it names plus the program's file name.
+bool names_directory_and_program(const InstallManifest& manifest, const std::string& install_dir) {
+  if (manifest.product != kProductName || !is_valid_version(manifest.version) ||
+      manifest.command_library_path != kCommandLibraryPath) {
+    return false;
+  }
+  const std::optional<std::string> program_dir = parent_path(manifest.executable_path);
+  if (!program_dir ||
+      !equal_ignoring_ascii_case(file_name(manifest.executable_path), kMainProgramFileName)) {
+    return false;
+  }
+  return is_same_path(manifest.install_path, install_dir) &&
+         is_same_path(*program_dir, install_dir);
+}
+
+std::optional<InstallManifest> read_manifest_text(const std::string& manifest_path) {
+  if (!is_plain_file(manifest_path)) {
+    return std::nullopt;
+  }
+  const OsResult<std::string> text = read_small_file(manifest_path, kMaxManifestBytes);
+  if (!text) {
+    return std::nullopt;
+  }
+  return parse_install_manifest(*text);
 }
 
 }  // namespace
@@ -104,6 +133,15 @@ std::optional<InstallManifest> read_install_manifest(const std::string& install_
   }
   std::optional<InstallManifest> manifest = parse_install_manifest(*text);
   if (!manifest || !is_consistent(*manifest, install_dir)) {
+    return std::nullopt;
+  }
+  return manifest;
+}
+
+std::optional<InstallManifest> read_manifest_file_for(const std::string& manifest_path,
+                                                      const std::string& install_dir) {
+  std::optional<InstallManifest> manifest = read_manifest_text(manifest_path);
+  if (!manifest || !names_directory_and_program(*manifest, install_dir)) {
     return std::nullopt;
   }
   return manifest;

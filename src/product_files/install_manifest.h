@@ -41,6 +41,15 @@ std::optional<InstallManifest> parse_install_manifest(std::string_view text);
 // manifest only means "not ours".
 std::optional<InstallManifest> read_install_manifest(const std::string& install_dir);
 
+// A manifest file under any name (a backup, say) that would make
+// `install_dir` a recognised installation once it is back under its own
+// name: a plain file with the same content rules, except that the program
+// it names need not exist now. Its executablePath must be the directory it
+// names joined with "VelmoQen工作台.exe" (ASCII letter case aside), and that
+// directory must be `install_dir`.
+std::optional<InstallManifest> read_manifest_file_for(const std::string& manifest_path,
+                                                      const std::string& install_dir);
+
 // Seconds since 1970-01-01 UTC, or the message of a clock set before then.
 using UnixClock = std::function<Result<uint64_t>()>;
 Result<uint64_t> system_unix_time();

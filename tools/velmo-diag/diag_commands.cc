@@ -27,6 +27,7 @@
 #include "velmo-diag/diag_install.h"
 #include "velmo-diag/diag_launch.h"
 #include "velmo-diag/diag_options.h"
+#include "velmo-diag/diag_recover.h"
 
 namespace velmo::diag {
 
@@ -82,7 +83,18 @@ constexpr char kUsage[] =
     "  launch --install-dir D [--endpoint ORIGIN]\n"
     "                 what the desktop shortcut does, without the startup window:\n"
     "                 apply a downloaded newer update, start the workbench of D and\n"
-    "                 wait for its window; prints the terminal {\"event\":...} line\n";
+    "                 wait for its window; prints the terminal {\"event\":...} line\n"
+    "  recover --install-dir D\n"
+    "                 get D out of an interrupted update: put back the program\n"
+    "                 and manifest that belong together, set the update's other\n"
+    "                 leftovers aside under .recovery- names (nothing is deleted).\n"
+    "                 One line per rename, {\"action\":\"restored\"|\"setAside\",\n"
+    "                 \"item\":...,\"from\":...,\"to\":...}, or {\"action\":\"none\"};\n"
+    "                 then {\"state\":\"installed\",\"version\":V} (exit 0) or\n"
+    "                 {\"state\":\"unrecovered\"} (exit 1, the reason on stderr).\n"
+    "                 Items: program, manifest, programBackup, manifestBackup,\n"
+    "                 partialProgram, commandLibrary, commandLibraryBackup,\n"
+    "                 launcher, launcherBackup, launcherPart\n";
 
 using tools::print_json;
 
@@ -343,6 +355,9 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (command == "launch") {
     return command_launch(args, out, err, usage);
+  }
+  if (command == "recover") {
+    return command_recover(args, out, err, usage);
   }
   return usage(err);
 }
