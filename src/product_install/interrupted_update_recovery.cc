@@ -6,12 +6,12 @@
 #include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "platform/recovery_path.h"
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
 #include "product_install/install_source.h"
 #include "product_install/launcher_layout.h"
 #include "product_install/main_program_install.h"
-#include "product_install/recovery_path.h"
 
 // What an update leaves when it is killed, and why each rule below may
 // trust what it finds.
