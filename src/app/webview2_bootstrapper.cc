@@ -1,15 +1,20 @@
 #include "app/webview2_bootstrapper.h"
 
+#include <chrono>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "environment/data_directory.h"
 #include "network/sha256_file.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/object_security.h"
 #include "platform/path_attributes.h"
 #include "platform/process.h"
 #include "platform/replace_file.h"
 #include "platform/sha256.h"
+#include "platform/windows_path.h"
 #include "product_files/webview2_bootstrapper_pin.h"
 
 namespace velmo {
@@ -101,10 +106,46 @@ Result<std::string> write_out_webview2_bootstrapper() {
   return write_out_bootstrapper(carried, *directory);
 }
 
-Status run_written_bootstrapper(const std::string& path,
-                                std::string_view sha256,
-                                const ProcessRunner& run) {
-  auto held = File::open_for_read_locked(path);
+namespace {
+
+// A folder made for one run of an installer, removed with its content when
+// the run is over.
+class RunFolder {
+ public:
+  explicit RunFolder(std::string path) : path_(std::move(path)) {}
+  ~RunFolder() { (void)remove_directory_tree(path_); }
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// An installer loads DLLs from its own folder before the system's. The
+// download folder may still hold files put there before it was protected,
+// so the installer runs from a folder created new for this run (creation
+// fails if the name exists), protected, and holding only the proven copy.
+Result<std::unique_ptr<RunFolder>> make_run_folder(const std::string& cached_path) {
+  const std::optional<std::string> directory = parent_path(cached_path);
+  if (!directory) {
+    return fail(phrase_with_error("创建下载目录失败", access_denied()));
+  }
+  const uint64_t moment =
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  const std::string folder =
+      path_join(*directory, "webview2-run-" + std::to_string(current_process_id()) + "-" +
+                                std::to_string(moment));
+  if (OsStatus made = create_protected_directory(folder); !made) {
+    return fail(phrase_with_error("创建下载目录失败", made.error()));
+  }
+  return std::make_unique<RunFolder>(folder);
+}
+
+// Opens `path` so that nobody can change it and proves it against `sha256`.
+Result<File> open_proven(const std::string& path, std::string_view sha256) {
+  OsResult<File> held = File::open_for_read_locked(path);
   if (!held) {
     return fail(phrase_with_error("读取校验文件失败", held.error()));
   }
@@ -115,10 +156,35 @@ Status run_written_bootstrapper(const std::string& path,
   if (*digest != sha256) {
     return fail(kWrittenBootstrapperMismatch);
   }
+  return std::move(*held);
+}
+
+}  // namespace
+
+Status run_written_bootstrapper(const std::string& path,
+                                std::string_view sha256,
+                                const ProcessRunner& run) {
+  Result<File> cached = open_proven(path, sha256);
+  if (!cached) {
+    return fail(cached.error());
+  }
+  const Result<std::unique_ptr<RunFolder>> folder = make_run_folder(path);
+  if (!folder) {
+    return fail(folder.error());
+  }
+  const std::string program = path_join((*folder)->path(), kBootstrapperFileName);
+  if (OsStatus copied = cached->copy_to(program); !copied) {
+    return fail(phrase_with_error("读取校验文件失败", copied.error()));
+  }
+  // The copy is proven again through the handle that stays open, denying
+  // writes and deletes, until the installer has ended.
+  const Result<File> held = open_proven(program, sha256);
+  if (!held) {
+    return fail(held.error());
+  }
   const std::vector<std::string> arguments(std::begin(kBootstrapperArguments),
                                            std::end(kBootstrapperArguments));
-  // `held` stays open until the installer has ended.
-  return run_installer(path, arguments, kExecutableInstallerName, run);
+  return run_installer(program, arguments, kExecutableInstallerName, run);
 }
 
 Status run_written_webview2_bootstrapper(const std::string& path) {

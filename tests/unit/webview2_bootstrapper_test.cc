@@ -9,6 +9,7 @@
 #include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "platform/sha256.h"
+#include "platform/windows_path.h"
 #include "product_files/webview2_bootstrapper_pin.h"
 #include "temp_dir.h"
 
@@ -165,6 +166,9 @@ struct RecordedRun {
   int calls = 0;
   std::string program;
   std::vector<std::string> arguments;
+  // What the installer's folder held, and its content, while it ran.
+  std::vector<std::string> folder_names;
+  std::string content;
 };
 
 ProcessRunner recording_runner(RecordedRun& record, int32_t exit_code) {
@@ -173,17 +177,49 @@ ProcessRunner recording_runner(RecordedRun& record, int32_t exit_code) {
     ++record.calls;
     record.program = program;
     record.arguments = arguments;
+    record.folder_names = directory_names(parent_path(program).value_or(""));
+    record.content = test::read_file(program);
     return exit_code;
   };
 }
 
-TEST_F(BootstrapperWriteOutTest, RunsTheVerifiedFileSilently) {
+// The installer runs from a folder made for the run: DLLs planted beside
+// the cached copy (the folder it loads from first) are not there.
+TEST_F(BootstrapperWriteOutTest, RunsTheVerifiedFileSilentlyFromAFreshFolder) {
   const std::string path = write_out_bootstrapper(carried_.file(), dir_.path()).value();
+  test::write_file(dir_.join("version.dll"), "planted");
   RecordedRun record;
   ASSERT_TRUE(run_written_bootstrapper(path, carried_.sha256(), recording_runner(record, 3010)));
   EXPECT_EQ(record.calls, 1);
-  EXPECT_EQ(record.program, path);
   EXPECT_EQ(record.arguments, (std::vector<std::string>{"/silent", "/install"}));
+  const std::optional<std::string> folder = parent_path(record.program);
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_EQ(parent_path(*folder), dir_.path());
+  EXPECT_TRUE(folder->substr(dir_.path().size() + 1).starts_with("webview2-run-")) << *folder;
+  EXPECT_EQ(record.folder_names, std::vector<std::string>{kBootstrapperFileName});
+  EXPECT_EQ(record.content, carried_.content());
+  EXPECT_FALSE(path_exists(*folder)) << "the run folder stays after the run";
+  EXPECT_TRUE(path_exists(path)) << "the cached copy is kept for the next run";
+}
+
+TEST_F(BootstrapperWriteOutTest, RunFolderThatCannotBeMadeStartsNothing) {
+  const std::string path = write_out_bootstrapper(carried_.file(), dir_.path()).value();
+  RecordedRun record;
+  // The run folder's name is made at run time: every folder creation fails.
+  struct FailAll {
+    static std::optional<OsError> hook(Mutation kind, const std::string&) {
+      return kind == Mutation::kCreateDirectory ? std::optional(OsError{5, "injected"})
+                                                : std::nullopt;
+    }
+  };
+  {
+    const ScopedMutationHook hook(&FailAll::hook);
+    const Status ran =
+        run_written_bootstrapper(path, carried_.sha256(), recording_runner(record, 0));
+    ASSERT_FALSE(ran.has_value());
+    EXPECT_EQ(ran.error(), "创建下载目录失败：injected (os error 5)");
+  }
+  EXPECT_EQ(record.calls, 0);
 }
 
 TEST_F(BootstrapperWriteOutTest, FileChangedBeforeTheRunIsNeverStarted) {
