@@ -138,9 +138,9 @@ for exe in "$@"; do
     continue
   fi
   expect "$exe imports only DLLs that ship with Windows" "" \
-    "$(failing ships_with_windows <<<"$at_start"$'\n'"$delayed" | sort -u)"
+    "$(failing ships_with_windows <<<"$at_start"$'\n'"$delayed" | sort -u | paste -sd' ')"
   expect "$exe imports at start only KnownDLLs (delay-load the others)" "" \
-    "$(failing loads_from_system32 <<<"$at_start")"
+    "$(failing loads_from_system32 <<<"$at_start" | paste -sd' ')"
   if [[ -n $delayed ]]; then
     echo "note: $exe delay-loads $(sort -u <<<"$delayed" | paste -sd' ')"
   fi
