@@ -74,14 +74,10 @@ plant_into() {
   done
 }
 
-# The planted DLLs of DIR that some process loaded, one line.
+# The planted DLLs of DIR that some process loaded, one line. The marker
+# takes the name as the loader spelled it (an import of "RstrtMgr.DLL").
 loaded_in() {
-  local marker names=""
-  for marker in "$1"/*.dll.loaded; do
-    [ -e "$marker" ] || continue
-    names+="${marker##*/} "
-  done
-  echo "${names% }"
+  find "$1" -maxdepth 1 -iname '*.dll.loaded' -printf '%f\n' | sort | paste -sd' '
 }
 
 # Runs the assistant of DIR with ARGS until its window titled TITLE shows,
