@@ -90,12 +90,18 @@ if ! "$BASH" "$bench" status "$build"; then
     fail "the Wine bench did not start; see the logs in $state"
 fi
 
-# A WINEDEBUG of the caller's own is kept: it is how one debugs a test.
+# A WINEDEBUG of the caller's own is kept: it is how one debugs a test. DLL
+# overrides of the caller's own are added to the bench's: a test uses them to
+# make Wine search for a DLL the way Windows does (native first).
 caller_winedebug=${WINEDEBUG:-}
+caller_dll_overrides=${WINEDLLOVERRIDES:-}
 bench_env=$("$BASH" "$bench" env "$build") || fail "the Wine bench is not usable"
 eval "$bench_env"
 if [ -n "$caller_winedebug" ]; then
   export WINEDEBUG="$caller_winedebug"
+fi
+if [ -n "$caller_dll_overrides" ]; then
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$caller_dll_overrides"
 fi
 
 # `wine` picks Debian's 64-bit loader when wine32 is absent. setsid makes the

@@ -8,11 +8,16 @@
 #include <utility>
 
 #include "main/assistant_main.h"
+#include "platform/win/system_dll_search.h"
 #include "process_scan_restart_manager.h"
 #include "product_install/in_use_check.h"
 #include "ui/ui_services.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // As the shipped entry point: no DLL from the program's folder.
+  if (!velmo::restrict_dll_search_to_system32()) {
+    return 0;
+  }
   velmo::UiServices services = velmo::default_ui_services();
   services.query_in_use = [](const std::string& executable_path) -> velmo::Result<bool> {
     velmo::test::ProcessScanRestartManager scan;
