@@ -1,5 +1,6 @@
 #include "main/assistant_main.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "main/archive_run.h"
 #include "main/command_line.h"
 #include "main/run_options.h"
+#include "platform/file.h"
 #include "platform/process.h"
 #include "ui/main_window.h"
 #include "ui/policy_check.h"
@@ -32,6 +34,18 @@ std::vector<std::string> command_line_arguments() {
 
 // When the temporary folder is unknown the check passes: refusing to run
 // would block every user whose profile is odd, for a rare convenience check.
+std::optional<File> hold_own_file() {
+  const std::optional<std::string> program = current_program_path();
+  if (!program) {
+    return std::nullopt;
+  }
+  OsResult<File> file = File::open_for_read_locked(*program);
+  if (!file) {
+    return std::nullopt;
+  }
+  return std::move(*file);
+}
+
 bool detect_archive_run() {
   const std::optional<std::string> program = current_program_path();
   const std::optional<std::string> temp = temp_directory();
@@ -93,6 +107,12 @@ int run_assistant(HINSTANCE instance, UiServices services) {
   const bool archive_run = detect_archive_run();
   const RunFlags flags = parse_run_flags(args);
   wait_if_asked(args);
+  // The startup launcher is copied from this program's own file. Held from
+  // the start with sharing that denies writes and deletes, that name cannot
+  // be given to another file while we run (Windows lets a running program's
+  // file be renamed), so the later copy is of this very program. Launch mode
+  // copies nothing and must not keep its own file from being replaced.
+  const std::optional<File> own_file = flags.launch_mode() ? std::nullopt : hold_own_file();
 
   WindowContext context;
   context.services = std::move(services);

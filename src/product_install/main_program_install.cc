@@ -75,8 +75,15 @@ Status verify_partial(const InstallSource& source, const std::string& partial) {
   return fail("写入后的受保护主程序校验失败，旧版本不会被覆盖。");
 }
 
+// The cached program is read through one handle that denies writes and
+// deletes for the whole copy, and the copy itself is proven afterwards, so
+// nothing another process does to the cache can reach the install.
 Status copy_and_flush(const InstallSource& source, const std::string& partial) {
-  if (auto copied = copy_file(source.path, partial); !copied) {
+  OsResult<File> cached = File::open_for_read_locked(source.path);
+  if (!cached) {
+    return fail(phrase_with_error("写入主程序临时文件失败", cached.error()));
+  }
+  if (auto copied = cached->copy_to(partial); !copied) {
     return fail(phrase_with_error("写入主程序临时文件失败", copied.error()));
   }
   {

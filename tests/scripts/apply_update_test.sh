@@ -41,9 +41,27 @@ printf 'release 1.1.0' >>"$work/main-1.1.0.exe"
 release 1.0.0 "$work/main-1.0.0.exe"
 release 1.1.0 "$work/main-1.1.0.exe"
 
+# Another account made the data folders and the install directory first,
+# writable by everyone, and left a file: the folders are repaired in place
+# (Wine maps the new access list onto the mode bits) before anything in them
+# is used, and the file is kept.
+others_may_write() {
+  local mode
+  mode=$(stat -c %a "$1")
+  if (( (8#$mode & 8#002) != 0 )); then echo yes; else echo no; fi
+}
+mkdir -p "$work/data/VelmoInstaller/downloads" "$install_dir"
+echo planted >"$work/data/VelmoInstaller/downloads/left.txt"
+chmod 0777 "$work/data/VelmoInstaller" "$work/data/VelmoInstaller/downloads" "$install_dir"
+
 expect "first install" "{\"installDir\":\"$(win "$install_dir" | sed 's/\\/\\\\/g')\"}" "$(apply 1.0.0)"
 expect "installed program is release 1.0.0" "$(sha256sum <"$work/main-1.0.0.exe")" \
   "$(sha256sum <"$install_dir/VelmoQen工作台.exe")"
+for folder in "$work/data/VelmoInstaller" "$work/data/VelmoInstaller/downloads" "$install_dir"; do
+  expect "others can no longer write ${folder#"$work"/}" no "$(others_may_write "$folder")"
+done
+expect "the file found in the download folder is kept" planted \
+  "$(cat "$work/data/VelmoInstaller/downloads/left.txt")"
 expect "manifest version" '"1.0.0"' \
   "$(python3 -c 'import json,sys; print(json.dumps(json.load(open(sys.argv[1]))["version"]))' \
     "$install_dir/install-manifest.json")"
