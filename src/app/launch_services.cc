@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/os_error.h"
 #include "platform/path_attributes.h"
+#include "platform/secure_directory.h"
 #include "platform/watched_process.h"
 #include "product_files/install_manifest.h"
 #include "product_install/in_use_check.h"
@@ -49,7 +50,9 @@ std::optional<Result<VerifiedRelease>> fetch_release_within(
 }
 
 bool is_verified_package(const std::string& path, uint64_t bytes, const std::string& sha256) {
-  if (!is_plain_file(path)) {
+  // A package another account owns or may change was not put there by the
+  // assistant's download and is never applied.
+  if (!is_trusted_file(path)) {
     return false;
   }
   const OsResult<uint64_t> size = file_size(path);

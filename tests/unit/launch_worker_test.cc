@@ -12,6 +12,7 @@
 #include "app/progress_queue.h"
 #include "app/worker_event.h"
 #include "platform/file_system.h"
+#include "platform/object_security.h"
 #include "temp_dir.h"
 
 namespace velmo {
@@ -359,6 +360,14 @@ TEST(PendingPackageNameTest, NamesAndVersions) {
   }
 }
 
+std::string g_foreign_package;
+std::optional<ObjectSecurity> foreign_package(const std::string& path) {
+  if (path != g_foreign_package) {
+    return std::nullopt;
+  }
+  return ObjectSecurity{.owner_sid = "S-1-5-21-7-7-7-1001", .protected_dacl = true};
+}
+
 // The real package check, on real files.
 TEST(VerifiedPackageTest, OnlyTheExactFileCounts) {
   test::TempDir dir;
@@ -375,6 +384,10 @@ TEST(VerifiedPackageTest, OnlyTheExactFileCounts) {
   ASSERT_TRUE(create_directories(folder).has_value());
   EXPECT_FALSE(is_verified_package(folder, 0, digest)) << "a directory under its name";
   EXPECT_FALSE(is_verified_package(path_join(dir.path(), "missing.package"), 3, digest));
+  // The right bytes in a file another account owns are not ours to apply.
+  g_foreign_package = path;
+  const ScopedObjectSecurityProbe probe(foreign_package);
+  EXPECT_FALSE(is_verified_package(path, 3, digest)) << "a foreign-owned file";
 }
 
 TEST(FetchReleaseWithinTest, AnAnswerInTimeIsTaken) {
