@@ -66,6 +66,10 @@ class File {
  private:
   explicit File(intptr_t native) : native_(native) {}
 
+  // Reads this file from its first byte into `target`: the part of copy_to
+  // both backends share once the target is open.
+  OsStatus copy_content_into(File& target);
+
   // A HANDLE on Windows, a file descriptor elsewhere.
   intptr_t native_ = kInvalid;
   static constexpr intptr_t kInvalid = -1;

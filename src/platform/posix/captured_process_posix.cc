@@ -8,21 +8,13 @@
 #include <cerrno>
 
 #include "platform/captured_process.h"
-#include "platform/unique_resource.h"
+#include "platform/posix/unique_fd.h"
 
 extern char** environ;
 
 namespace velmo {
 
 namespace {
-
-struct FdTraits {
-  using Type = int;
-  static Type invalid() { return -1; }
-  static bool is_valid(Type fd) { return fd >= 0; }
-  static void close(Type fd) { ::close(fd); }
-};
-using UniqueFd = UniqueResource<FdTraits>;
 
 struct Pipe {
   UniqueFd read;

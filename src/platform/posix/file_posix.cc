@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <utility>
 
-#include <vector>
-
 #include "platform/file.h"
 #include "platform/mutation_seam.h"
 
@@ -113,27 +111,12 @@ OsStatus File::copy_to(const std::string& to) {
   if (auto fault = mutation_fault(Mutation::kCopyFile, to)) {
     return std::unexpected(*fault);
   }
-  if (OsStatus rewound = seek(0); !rewound) {
-    return rewound;
-  }
   const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0755);
   if (fd < 0) {
     return std::unexpected(last_os_error());
   }
   File target(fd);
-  std::vector<std::byte> buffer(1048576);
-  for (;;) {
-    const OsResult<size_t> n = read(buffer);
-    if (!n) {
-      return std::unexpected(n.error());
-    }
-    if (*n == 0) {
-      return {};
-    }
-    if (OsStatus written = target.write_all(std::span(buffer).first(*n)); !written) {
-      return written;
-    }
-  }
+  return copy_content_into(target);
 }
 
 OsResult<uint64_t> File::size() const {

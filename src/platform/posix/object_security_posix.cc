@@ -4,7 +4,7 @@
 
 #include "platform/mutation_seam.h"
 #include "platform/object_security.h"
-#include "platform/unique_resource.h"
+#include "platform/posix/unique_fd.h"
 
 namespace velmo {
 
@@ -31,14 +31,6 @@ std::string group_sid(gid_t gid) {
 uint32_t rights(mode_t mode, mode_t read_bit, mode_t write_bit) {
   return ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
 }
-
-struct DescriptorTraits {
-  using Type = int;
-  static Type invalid() { return -1; }
-  static bool is_valid(Type fd) { return fd >= 0; }
-  static void close(Type fd) { ::close(fd); }
-};
-using UniqueDescriptor = UniqueResource<DescriptorTraits>;
 
 }  // namespace
 
@@ -81,7 +73,7 @@ OsStatus apply_protected_security(const std::string& path) {
     return std::unexpected(*fault);
   }
   // O_NOFOLLOW: a link in the folder's place fails instead of being followed.
-  UniqueDescriptor directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  UniqueFd directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!directory) {
     return std::unexpected(last_os_error());
   }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include <vector>
-
 #include "platform/file.h"
 #include "platform/mutation_seam.h"
 #include "platform/win/wide.h"
@@ -53,8 +51,6 @@ OsResult<File> File::open_for_read_locked(const std::string& path) {
 }
 
 namespace {
-
-constexpr size_t kCopyBufferBytes = 1048576;
 
 OsResult<HANDLE> open_for_write(const std::string& path, DWORD disposition) {
   const HANDLE handle = ::CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
@@ -164,27 +160,12 @@ OsStatus File::copy_to(const std::string& to) {
   if (auto fault = mutation_fault(Mutation::kCopyFile, to)) {
     return std::unexpected(*fault);
   }
-  if (OsStatus rewound = seek(0); !rewound) {
-    return rewound;
-  }
   auto handle = open_for_write(to, CREATE_ALWAYS);
   if (!handle) {
     return std::unexpected(handle.error());
   }
   File target(reinterpret_cast<intptr_t>(*handle));
-  std::vector<std::byte> buffer(kCopyBufferBytes);
-  for (;;) {
-    const OsResult<size_t> n = read(buffer);
-    if (!n) {
-      return std::unexpected(n.error());
-    }
-    if (*n == 0) {
-      return {};
-    }
-    if (OsStatus written = target.write_all(std::span(buffer).first(*n)); !written) {
-      return written;
-    }
-  }
+  return copy_content_into(target);
 }
 
 bool File::is_open() const {
