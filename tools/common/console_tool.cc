@@ -1,6 +1,9 @@
 #include "common/console_tool.h"
 
-#include <iostream>
+#include <cstdio>
+#include <ostream>
+
+#include "common/line_buffer.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -10,6 +13,28 @@
 #endif
 
 namespace velmo::tools {
+
+namespace {
+
+// Standard output and error through line buffers: each line leaves in one
+// system write, and everything is handed over before the exit code returns.
+int run_with_line_output(const Arguments& args, Tool tool) {
+#ifdef _WIN32
+  LineBuffer out_lines(descriptor_sink(_fileno(stdout)));
+  LineBuffer err_lines(descriptor_sink(_fileno(stderr)));
+#else
+  LineBuffer out_lines(descriptor_sink(fileno(stdout)));
+  LineBuffer err_lines(descriptor_sink(fileno(stderr)));
+#endif
+  std::ostream out(&out_lines);
+  std::ostream err(&err_lines);
+  const int code = tool(args, out, err);
+  out.flush();
+  err.flush();
+  return code;
+}
+
+}  // namespace
 
 int print_failure(std::ostream& err, const std::string& message) {
   err << message << '\n';
@@ -29,16 +54,12 @@ int console_main(int argc, wchar_t** argv, Tool tool) {
   for (int i = 1; i < argc; ++i) {
     args.push_back(from_wide(argv[i]));
   }
-  const int code = tool(args, std::cout, std::cerr);
-  std::cout.flush();
-  return code;
+  return run_with_line_output(args, tool);
 }
 #else
 int console_main(int argc, char** argv, Tool tool) {
   const Arguments args(argv + 1, argv + argc);
-  const int code = tool(args, std::cout, std::cerr);
-  std::cout.flush();
-  return code;
+  return run_with_line_output(args, tool);
 }
 #endif
 
