@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "network/background_hasher.h"
 #include "network/download_url.h"
 #include "network/sha256_file.h"
 #include "network/trickle_watch.h"
@@ -68,25 +69,33 @@ Status discard_untrusted_side_file(const std::string& partial_path) {
   return ok();
 }
 
+constexpr std::string_view kHashFailed = "读取校验文件失败";
+
 // Step 2: a side file that reached the full size is either the finished
 // download or garbage from another package; garbage is deleted so the
-// download starts over from the first byte.
+// download starts over from the first byte. The file is held from its
+// hashing to its rename, so what gets the final name is what was hashed.
 Result<bool> reuse_complete_side_file(const DownloadItem& item,
                                       const std::string& partial_path,
                                       const std::string& final_path) {
   if (size_or_zero(partial_path) < item.bytes) {
     return false;
   }
-  auto digest = sha256_file(partial_path);
+  OsResult<File> file = File::open_existing_held(partial_path);
+  if (!file) {
+    return fail(phrase_with_error(kHashFailed, file.error()));
+  }
+  auto digest = hash_open_file(*file);
   if (!digest) {
     return fail(digest.error());
   }
   if (digests_equal(*digest, item.sha256)) {
-    if (auto replaced = replace_file(partial_path, final_path); !replaced) {
+    if (auto replaced = replace_held_file(*file, partial_path, final_path); !replaced) {
       return fail(replaced.error());
     }
     return true;
   }
+  file->close();
   if (auto removed = remove_file(partial_path); !removed) {
     return fail(phrase_with_error("清理无效下载文件失败", removed.error()));
   }
@@ -94,25 +103,44 @@ Result<bool> reuse_complete_side_file(const DownloadItem& item,
 }
 
 // Step 8: 206 to a range request appends; 200 (or 206 without a range)
-// starts the side file from its first byte.
+// starts the side file from its first byte. Either way the file is held
+// until its rename: the digest is taken from the bytes as they are
+// written, which is only the file's digest while nobody else can change it.
 Result<File> open_side_file(uint32_t status,
                             uint64_t resume_offset,
                             const std::string& partial_path) {
   if (status == 206 && resume_offset > 0) {
-    auto file = File::open_append(partial_path);
+    auto file = File::open_existing_held(partial_path);
     if (!file) {
       return fail(phrase_with_error("打开续传文件失败", file.error()));
     }
     return std::move(*file);
   }
   if (status == 200 || status == 206) {
-    auto file = File::create_truncate(partial_path);
+    auto file = File::create_truncate_held(partial_path);
     if (!file) {
       return fail(phrase_with_error("创建下载文件失败", file.error()));
     }
     return std::move(*file);
   }
   return fail("下载服务器返回 HTTP " + std::to_string(status) + "。");
+}
+
+// A resumed side file: its present bytes go to the hasher first, read
+// through the held handle, which leaves the position at the end for the
+// appended bytes.
+Status hash_present_part(File& file, BackgroundHasher& hasher) {
+  std::vector<std::byte> buffer(kHashReadBytes);
+  for (;;) {
+    auto got = file.read(buffer);
+    if (!got) {
+      return fail(phrase_with_error(kHashFailed, got.error()));
+    }
+    if (*got == 0) {
+      return ok();
+    }
+    hasher.feed(std::span(buffer).first(*got));
+  }
 }
 
 // How the body ended. A server that sends more than expected is cut off at
@@ -128,9 +156,11 @@ uint64_t saturating_add(uint64_t a, uint64_t b) {
   return sum < a ? UINT64_MAX : sum;
 }
 
-// Step 9: receive into the side file. `current` counts what is present.
+// Step 9: receive into the side file, handing every byte written to the
+// hasher. `current` counts what is present.
 Result<BodyEnd> receive_body(HttpResponse& response,
                              File& file,
+                             BackgroundHasher& hasher,
                              uint64_t expected,
                              uint64_t current,
                              const DownloadProgress& progress,
@@ -156,9 +186,11 @@ Result<BodyEnd> receive_body(HttpResponse& response,
     const uint64_t reached = saturating_add(current, *received);
     const uint64_t room = current < expected ? expected - current : 0;
     const size_t kept = static_cast<size_t>(std::min<uint64_t>(*received, room));
-    if (auto written = file.write_all(std::span(buffer).first(kept)); !written) {
+    const auto piece = std::span(buffer).first(kept);
+    if (auto written = file.write_all(piece); !written) {
       return fail(phrase_with_error("保存下载文件失败", written.error()));
     }
+    hasher.feed(piece);
     current += kept;
     progress(current);
     if (kept < *received) {
@@ -180,39 +212,46 @@ std::string size_message(const DownloadItem& item, uint64_t size) {
 // network; anything else is deleted now rather than left for a later hash.
 std::string discard_oversized(const DownloadItem& item,
                               const std::string& partial_path,
+                              File& file,
+                              const OsResult<Sha256Digest>& digest,
                               uint64_t oversized) {
-  auto digest = sha256_file(partial_path);
-  if (!digest || !digests_equal(*digest, item.sha256)) {
+  file.close();
+  if (!digest || !digests_equal(digest_to_hex(*digest), item.sha256)) {
     (void)remove_file(partial_path);
   }
   return size_message(item, oversized);
 }
 
-// Step 11: size, then digest. A failing side file stays on disk: the next
-// attempt resumes it (too short) or deletes it (full size, wrong digest).
-Status verify_side_file(const DownloadItem& item, const std::string& partial_path) {
-  auto size = file_size(partial_path);
+// Step 11: size, then the digest of every byte written. A failing side file
+// stays on disk: the next attempt resumes it (too short) or deletes it (full
+// size, wrong digest).
+Status verify_side_file(const DownloadItem& item,
+                        File& file,
+                        const OsResult<Sha256Digest>& digest) {
+  auto size = file.size();
   if (!size) {
     return fail(phrase_with_error("读取下载文件大小失败", size.error()));
   }
   if (*size != item.bytes) {
     return fail(size_message(item, *size));
   }
-  auto digest = sha256_file(partial_path);
   if (!digest) {
-    return fail(digest.error());
+    return fail(phrase_with_error(kHashFailed, digest.error()));
   }
-  if (!digests_equal(*digest, item.sha256)) {
+  if (!digests_equal(digest_to_hex(*digest), item.sha256)) {
     return fail(item.file_name + " 校验失败，已停止继续处理。");
   }
   return ok();
 }
 
-Status fetch_into_side_file(const DownloadItem& item,
-                            const std::string& partial_path,
-                            const DownloadProgress& progress,
-                            const HttpOpener& open,
-                            const SteadyNow& now) {
+// Steps 3 to 12: request, receive, verify and rename, with the side file
+// held from its opening to its rename.
+Status fetch_and_save(const DownloadItem& item,
+                      const std::string& partial_path,
+                      const std::string& final_path,
+                      const DownloadProgress& progress,
+                      const HttpOpener& open,
+                      const SteadyNow& now) {
   const uint64_t resume_offset = size_or_zero(partial_path);
   auto url = parse_download_url(item.url);
   if (!url) {
@@ -238,19 +277,33 @@ Status fetch_into_side_file(const DownloadItem& item,
   if (!file) {
     return fail(file.error());
   }
-  const uint64_t current = (status == 206 && resume_offset > 0) ? resume_offset : 0;
+  const bool resumed = status == 206 && resume_offset > 0;
+  BackgroundHasher hasher;
+  if (resumed) {
+    if (Status hashed = hash_present_part(*file, hasher); !hashed) {
+      return hashed;
+    }
+  }
+  const uint64_t current = resumed ? resume_offset : 0;
   progress(current);
-  Result<BodyEnd> received = receive_body(**response, *file, item.bytes, current, progress, now);
-  // The file is closed before the HTTP handles, on every path.
-  file->close();
-  response->reset();
+  Result<BodyEnd> received =
+      receive_body(**response, *file, hasher, item.bytes, current, progress, now);
   if (!received) {
+    // A failed transfer closes the file before the HTTP handles.
+    file->close();
     return fail(received.error());
   }
+  // The HTTP handles are done with; the side file stays held until it has
+  // been checked and renamed.
+  response->reset();
+  const OsResult<Sha256Digest> digest = hasher.finish();
   if (received->oversized) {
-    return fail(discard_oversized(item, partial_path, *received->oversized));
+    return fail(discard_oversized(item, partial_path, *file, digest, *received->oversized));
   }
-  return ok();
+  if (auto verified = verify_side_file(item, *file, digest); !verified) {
+    return verified;
+  }
+  return replace_held_file(*file, partial_path, final_path);
 }
 
 }  // namespace
@@ -306,14 +359,8 @@ Result<std::string> download_file(const DownloadItem& item,
     return final_path;
   }
 
-  if (auto fetched = fetch_into_side_file(item, partial_path, progress, open, now); !fetched) {
-    return fail(fetched.error());
-  }
-  if (auto verified = verify_side_file(item, partial_path); !verified) {
-    return fail(verified.error());
-  }
-  if (auto replaced = replace_file(partial_path, final_path); !replaced) {
-    return fail(replaced.error());
+  if (auto saved = fetch_and_save(item, partial_path, final_path, progress, open, now); !saved) {
+    return fail(saved.error());
   }
   progress(item.bytes);
   return final_path;

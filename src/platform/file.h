@@ -39,6 +39,21 @@ class File {
   // For writing at the end of an existing file; never creates one.
   static OsResult<File> open_append(const std::string& path);
 
+  // For a file whose digest is taken while it is written, from its opening
+  // to its final rename: reading and writing for us, and nobody else may
+  // write, rename or delete it meanwhile, so the digest stays the digest of
+  // what is on disk. POSIX has no such share modes; there these are plain
+  // read-write opens. create_truncate_held makes a new or emptied file;
+  // open_existing_held never creates one and starts at its first byte.
+  static OsResult<File> create_truncate_held(const std::string& path);
+  static OsResult<File> open_existing_held(const std::string& path);
+
+  // Gives a file opened by one of the *_held functions, known as
+  // `own_path`, the new name `new_path`, which must not exist. On Windows
+  // the rename goes through the handle, so it is this very file that is
+  // renamed, and it needs no sharing the handle denies.
+  OsStatus rename_held(const std::string& own_path, const std::string& new_path);
+
   // Reads up to buffer.size() bytes; 0 means the end of the file.
   OsResult<size_t> read(std::span<std::byte> buffer);
 

@@ -213,10 +213,9 @@ Result<uint64_t> find_bundle_header(BundleSource& source, uint64_t search_end) {
   return fail(kNoBundle);
 }
 
-Status verify_bundle_payload(BundleSource& source,
-                             const BundlePayload& payload,
-                             std::string_view label,
-                             uint64_t limit) {
+Status check_payload_description(const BundlePayload& payload,
+                                 std::string_view label,
+                                 uint64_t limit) {
   if (payload.bytes == 0 || !is_sha256_text(payload.sha256)) {
     return fail(payload_message("更新清单中的", label, "信息无效。"));
   }
@@ -225,6 +224,16 @@ Status verify_bundle_payload(BundleSource& source,
   }
   if (payload.offset + payload.bytes > limit) {
     return fail(payload_message("更新清单中的", label, "超出可信安装包范围。"));
+  }
+  return ok();
+}
+
+Status verify_bundle_payload(BundleSource& source,
+                             const BundlePayload& payload,
+                             std::string_view label,
+                             uint64_t limit) {
+  if (Status described = check_payload_description(payload, label, limit); !described) {
+    return described;
   }
   if (auto sought = source.seek(payload.offset); !sought) {
     return fail(phrase_with_error("定位更新载荷失败", sought.error()));
@@ -259,7 +268,8 @@ Status verify_bundle_payload(BundleSource& source,
 
 Result<VerifiedBundle> read_verified_bundle(BundleSource& source,
                                             uint64_t file_size,
-                                            std::optional<std::string_view> target_version) {
+                                            std::optional<std::string_view> target_version,
+                                            MainProgramProof main_program) {
   VerifiedBundle bundle;
   Result<uint64_t> search_end = find_signature_offset(source, file_size);
   if (!search_end) {
@@ -277,13 +287,19 @@ Result<VerifiedBundle> read_verified_bundle(BundleSource& source,
   }
   bundle.manifest_offset = manifest->first;
   bundle.manifest = std::move(manifest->second);
-  for (const auto& [payload, label] :
-       {std::pair{&bundle.manifest.main_program, kMainProgramLabel},
-        std::pair{&bundle.manifest.startup_helper, kStartupHelperLabel}}) {
-    if (Status verified = verify_bundle_payload(source, *payload, label, bundle.manifest_offset);
-        !verified) {
-      return fail(verified.error());
-    }
+  const Status main_checked =
+      main_program == MainProgramProof::kHashHere
+          ? verify_bundle_payload(source, bundle.manifest.main_program, kMainProgramLabel,
+                                  bundle.manifest_offset)
+          : check_payload_description(bundle.manifest.main_program, kMainProgramLabel,
+                                      bundle.manifest_offset);
+  if (!main_checked) {
+    return fail(main_checked.error());
+  }
+  if (Status verified = verify_bundle_payload(source, bundle.manifest.startup_helper,
+                                              kStartupHelperLabel, bundle.manifest_offset);
+      !verified) {
+    return fail(verified.error());
   }
   return bundle;
 }

@@ -32,6 +32,13 @@ Result<uint64_t> find_signature_offset(BundleSource& source, uint64_t file_size)
 // `pad` zero bytes (pad 1..7), the smallest pad first.
 Result<uint64_t> find_bundle_header(BundleSource& source, uint64_t search_end);
 
+// Checks a payload's description alone: a digest text of 64 hexadecimal
+// digits, a length above 0, and a range that neither overflows nor reaches
+// past `limit`, the manifest's start.
+Status check_payload_description(const BundlePayload& payload,
+                                 std::string_view label,
+                                 uint64_t limit);
+
 // Checks a payload's description, then reads its range and compares the
 // SHA-256. `limit` is the manifest's start: payloads lie before it.
 Status verify_bundle_payload(BundleSource& source,
@@ -47,13 +54,22 @@ struct VerifiedBundle {
   BundleManifest manifest;
 };
 
+// Who proves the main program payload's digest. The install copies that
+// payload out of the installer anyway and proves it while copying, which
+// spares a whole read of the largest part of the file; then only its
+// description is checked here, and the copy must not be used unproven.
+enum class MainProgramProof { kHashHere, kWhileCopying };
+
 // Steps from the PE headers to both payloads: finds the trailer, checks the
 // header and the manifest's digest, parses the manifest, checks schema,
-// product and (when given) the target version, and verifies both payloads.
-// Every offset and length taken from the file is range-checked before use.
-Result<VerifiedBundle> read_verified_bundle(BundleSource& source,
-                                            uint64_t file_size,
-                                            std::optional<std::string_view> target_version);
+// product and (when given) the target version, and verifies both payloads
+// (the main program's digest as `main_program` says). Every offset and
+// length taken from the file is range-checked before use.
+Result<VerifiedBundle> read_verified_bundle(
+    BundleSource& source,
+    uint64_t file_size,
+    std::optional<std::string_view> target_version,
+    MainProgramProof main_program = MainProgramProof::kHashHere);
 
 }  // namespace velmo
 

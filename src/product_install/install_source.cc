@@ -86,16 +86,26 @@ Result<InstallSource> prepare_install_source(const std::string& installer_path,
     return fail(verified.error());
   }
   FileBundleSource source(*file);
-  const Result<VerifiedBundle> bundle =
-      read_verified_bundle(source, release.installer_bytes, release.latest_version);
+  const Result<VerifiedBundle> bundle = read_verified_bundle(
+      source, release.installer_bytes, release.latest_version, MainProgramProof::kWhileCopying);
   if (!bundle) {
     return fail(bundle.error());
   }
   const BundlePayload& main_program = bundle->manifest.main_program;
+  CacheFill fill = CacheFill::kCopied;
   if (Status extracted =
-          extract_payload_to_cache(source, main_program, kMainProgramLabel, cache_path);
+          extract_payload_to_cache(source, main_program, kMainProgramLabel, cache_path, &fill);
       !extracted) {
     return fail(extracted.error());
+  }
+  // A cache kept from an earlier run spared the copy, and with it the proof
+  // of this installer's main program, which is taken on its own then.
+  if (fill == CacheFill::kReused) {
+    if (Status verified =
+            verify_bundle_payload(source, main_program, kMainProgramLabel, bundle->manifest_offset);
+        !verified) {
+      return fail(verified.error());
+    }
   }
   InstallSource install_source{.path = cache_path,
                                .sha256 = to_ascii_upper(main_program.sha256),

@@ -140,10 +140,12 @@ std::string cache_part_path(const std::string& cache_path) {
   return cache_path + ".part";
 }
 
-Status extract_payload_to_cache(BundleSource& source,
-                                const BundlePayload& payload,
-                                std::string_view label,
-                                const std::string& cache_path) {
+namespace {
+
+Result<CacheFill> fill_cache(BundleSource& source,
+                             const BundlePayload& payload,
+                             std::string_view label,
+                             const std::string& cache_path) {
   const bool cache_exists = read_path_attributes(cache_path).has_value();
   if (cache_exists) {
     const Result<bool> matches = cache_matches(cache_path, payload, label);
@@ -151,34 +153,57 @@ Status extract_payload_to_cache(BundleSource& source,
       return fail(matches.error());
     }
     if (*matches) {
-      return ok();
+      return CacheFill::kReused;
     }
   }
   if (Status ready = prepare_cache_directory(cache_path, label); !ready) {
-    return ready;
+    return fail(ready.error());
   }
   const std::string part_path = cache_part_path(cache_path);
   if (Status cleared = remove_plain_file_if_present(part_path, labelled("未完成的", label, "缓存"));
       !cleared) {
-    return cleared;
+    return fail(cleared.error());
   }
   const Result<CopiedPayload> copied = write_part_file(source, payload, label, part_path);
   if (!copied) {
     return fail(copied.error());
   }
+  // The copy is the payload's only proof: a wrong digest is the
+  // installer's fault, not the copy's.
+  if (!digests_equal(copied->sha256, payload.sha256)) {
+    (void)remove_file(part_path);
+    return fail(labelled("安装包中的", label, "校验失败。"));
+  }
   const bool is_program = copied->head[0] == std::byte{'M'} && copied->head[1] == std::byte{'Z'};
-  if (!is_program || !digests_equal(copied->sha256, payload.sha256)) {
+  if (!is_program) {
     (void)remove_file(part_path);
     return fail(labelled("写入后的", label, "校验失败。"));
   }
   if (cache_exists) {
     if (Status removed = remove_plain_file_if_present(cache_path, labelled("旧", label, "缓存"));
         !removed) {
-      return removed;
+      return fail(removed.error());
     }
   }
   if (auto renamed = rename_path(part_path, cache_path); !renamed) {
     return fail(phrase_with_error(labelled("完成", label, "缓存失败"), renamed.error()));
+  }
+  return CacheFill::kCopied;
+}
+
+}  // namespace
+
+Status extract_payload_to_cache(BundleSource& source,
+                                const BundlePayload& payload,
+                                std::string_view label,
+                                const std::string& cache_path,
+                                CacheFill* fill) {
+  const Result<CacheFill> filled = fill_cache(source, payload, label, cache_path);
+  if (!filled) {
+    return fail(filled.error());
+  }
+  if (fill != nullptr) {
+    *fill = *filled;
   }
   return ok();
 }

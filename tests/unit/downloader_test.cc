@@ -12,6 +12,8 @@
 #include "environment/data_directory.h"
 #include "fake_http.h"
 #include "network/sha256_file.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/object_security.h"
 #include "platform/sha256.h"
 #include "test_env.h"
@@ -414,6 +416,32 @@ TEST_F(DownloaderTest, LinkUnderTheSideFileNameIsRemovedNotWrittenThrough) {
   ASSERT_TRUE(download().has_value());
   EXPECT_FALSE(http_.requests().back().range_offset.has_value());
   EXPECT_EQ(read(victim), "keep me");
+  EXPECT_EQ(read(final_path()), content_);
+}
+#endif
+
+#ifdef _WIN32
+// The digest is taken from the bytes as they are written, so from its
+// opening to its rename nobody else may change the side file.
+TEST_F(DownloaderTest, SideFileIsHeldAgainstWritersAndDeletersUntilItsRename) {
+  http_.answer({.status = 200, .body = content_, .chunk = 300});
+  int attempts = 0;
+  int refused = 0;
+  auto result = download_file(
+      item_, dir_.string(),
+      [&](uint64_t present) {
+        if (present == 0 || present == item_.bytes || !fs::exists(partial_path())) {
+          return;
+        }
+        ++attempts;
+        const bool write_refused = !File::open_append(partial_path()).has_value();
+        const bool delete_refused = !remove_file(partial_path()).has_value();
+        refused += write_refused && delete_refused ? 1 : 0;
+      },
+      http_.opener(), [this] { return now_; });
+  ASSERT_TRUE(result.has_value()) << result.error();
+  EXPECT_GT(attempts, 0);
+  EXPECT_EQ(refused, attempts);
   EXPECT_EQ(read(final_path()), content_);
 }
 #endif

@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "test_env.h"
@@ -91,6 +94,69 @@ TEST_F(FileSystemTest, CreateTruncateEmptiesAnExistingFile) {
   }
   EXPECT_EQ(file_size(path("t.bin")).value(), 0u);
 }
+
+std::span<const std::byte> bytes_of(const std::string& text) {
+  return std::as_bytes(std::span(text.data(), text.size()));
+}
+
+std::string read_all(File& file) {
+  std::string content;
+  std::vector<std::byte> buffer(4);
+  for (;;) {
+    auto got = file.read(buffer);
+    if (!got || *got == 0) {
+      return content;
+    }
+    content.append(reinterpret_cast<const char*>(buffer.data()), *got);
+  }
+}
+
+TEST_F(FileSystemTest, HeldFileReadsFromItsStartWritesAtTheEndAndRenames) {
+  write(path("side.partial"), "abc");
+  EXPECT_FALSE(File::open_existing_held(path("none.partial")).has_value());
+  EXPECT_FALSE(path_exists(path("none.partial")));
+  {
+    auto file = File::open_existing_held(path("side.partial"));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(read_all(*file), "abc");
+    ASSERT_TRUE(file->write_all(bytes_of("def")).has_value());
+    ASSERT_TRUE(file->rename_held(path("side.partial"), path("final.bin")).has_value());
+    // Still the same open file after its rename.
+    EXPECT_EQ(file->size().value(), 6u);
+  }
+  EXPECT_FALSE(path_exists(path("side.partial")));
+  EXPECT_EQ(file_size(path("final.bin")).value(), 6u);
+}
+
+TEST_F(FileSystemTest, HeldFileRenameNeverReplacesAnExistingName) {
+  write(path("final.bin"), "old");
+  auto file = File::create_truncate_held(path("side.partial"));
+  ASSERT_TRUE(file.has_value());
+  ASSERT_TRUE(file->write_all(bytes_of("new content")).has_value());
+  EXPECT_FALSE(file->rename_held(path("side.partial"), path("final.bin")).has_value());
+  EXPECT_EQ(file_size(path("final.bin")).value(), 3u);
+  EXPECT_TRUE(path_exists(path("side.partial")));
+}
+
+#ifdef _WIN32
+// While held, others may read the file but neither write, rename nor
+// delete it: a digest taken from the written bytes stays the file's digest.
+TEST_F(FileSystemTest, HeldFileKeepsWritersRenamersAndDeletersOut) {
+  auto file = File::create_truncate_held(path("side.partial"));
+  ASSERT_TRUE(file.has_value());
+  ASSERT_TRUE(file->write_all(bytes_of("written")).has_value());
+  EXPECT_FALSE(File::open_append(path("side.partial")).has_value());
+  EXPECT_FALSE(File::create_truncate(path("side.partial")).has_value());
+  EXPECT_FALSE(remove_file(path("side.partial")).has_value());
+  EXPECT_FALSE(rename_path(path("side.partial"), path("other.bin")).has_value());
+  auto reader = File::open_for_read(path("side.partial"));
+  ASSERT_TRUE(reader.has_value());
+  EXPECT_EQ(read_all(*reader), "written");
+  reader->close();
+  file->close();
+  EXPECT_TRUE(remove_file(path("side.partial")).has_value());
+}
+#endif
 
 TEST(EnvironmentVariableTest, ReadsSetAndUnsetValues) {
   {

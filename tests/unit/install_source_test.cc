@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bundle_builder.h"
 #include "mutation_recorder.h"
 #include "network/sha256_file.h"
@@ -80,6 +82,26 @@ TEST_F(PayloadCacheTest, PayloadWithoutMzIsRefusedAndNothingIsLeft) {
   EXPECT_EQ(extract(data_).error(), "写入后的受保护主程序校验失败。");
   EXPECT_FALSE(path_exists(cache_));
   EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+// With no separate pass before it, the copy is the payload's proof: a
+// wrong digest is the installer's fault, and the old cache stays as it was.
+TEST_F(PayloadCacheTest, PayloadWithTheWrongDigestIsRefusedAndTheOldCacheKept) {
+  ASSERT_TRUE(create_directories(path_join(dir_.path(), "embedded-core")));
+  test::write_file(cache_, "MZ an older program");
+  payload_.sha256[0] = payload_.sha256[0] == '0' ? '1' : '0';
+  EXPECT_EQ(extract(data_).error(), "安装包中的受保护主程序校验失败。");
+  EXPECT_EQ(test::read_file(cache_), "MZ an older program");
+  EXPECT_FALSE(path_exists(cache_part_path(cache_)));
+}
+
+TEST_F(PayloadCacheTest, TellsWhetherTheCacheWasCopiedOrReused) {
+  MemoryBundleSource source(data_);
+  CacheFill fill = CacheFill::kReused;
+  ASSERT_TRUE(extract_payload_to_cache(source, payload_, kMainProgramLabel, cache_, &fill));
+  EXPECT_EQ(fill, CacheFill::kCopied);
+  ASSERT_TRUE(extract_payload_to_cache(source, payload_, kMainProgramLabel, cache_, &fill));
+  EXPECT_EQ(fill, CacheFill::kReused);
 }
 
 TEST_F(PayloadCacheTest, InstallerEndingEarlyFailsAndRemovesThePartFile) {
@@ -258,6 +280,69 @@ TEST_F(PrepareInstallSourceTest, InstallerHeldOpenForWritingIsNotUsed) {
   EXPECT_TRUE(source.error().starts_with("打开更新数据包失败：")) << source.error();
 }
 #endif
+
+// An installer the release vouches for whose main program does not match
+// its own manifest: refused whether the cache is new (the copy proves the
+// payload) or kept from an earlier run (the payload is then proven apart).
+TEST_F(PrepareInstallSourceTest, MainProgramThatFailsItsManifestDigestIsRefused) {
+  for (const bool earlier_cache : {false, true}) {
+    SCOPED_TRACE(earlier_cache ? "cache from an earlier run" : "new cache");
+    if (earlier_cache) {
+      ASSERT_TRUE(prepare_install_source(installer_, release_).has_value());
+    }
+    test::Bytes corrupted = built_.file;
+    corrupted[built_.manifest.main_program.offset + 3] ^= std::byte{0x20};
+    const std::string installer = dir_.join(earlier_cache ? "cached.package" : "new.package");
+    test::write_file(installer, as_text(corrupted));
+    VerifiedRelease release = release_;
+    release.sha256 = test::sha256_hex(corrupted);
+    const Result<InstallSource> source = prepare_install_source(installer, release);
+    ASSERT_FALSE(source.has_value());
+    EXPECT_EQ(source.error(), "安装包中的受保护主程序校验失败。");
+    EXPECT_EQ(path_exists(cache_path()), earlier_cache);
+    EXPECT_FALSE(path_exists(cache_part_path(cache_path())));
+  }
+}
+
+// Counts the bytes read from the main program's range.
+class CountingBundleSource final : public BundleSource {
+ public:
+  CountingBundleSource(std::span<const std::byte> data, BundlePayload counted)
+      : inner_(data), counted_(counted) {}
+  OsStatus seek(uint64_t offset) override {
+    position_ = offset;
+    return inner_.seek(offset);
+  }
+  OsResult<size_t> read(std::span<std::byte> buffer) override {
+    OsResult<size_t> got = inner_.read(buffer);
+    if (got) {
+      const uint64_t begin = std::max(position_, counted_.offset);
+      const uint64_t end = std::min(position_ + *got, counted_.offset + counted_.bytes);
+      counted_bytes_ += end > begin ? end - begin : 0;
+      position_ += *got;
+    }
+    return got;
+  }
+  uint64_t counted_bytes() const { return counted_bytes_; }
+
+ private:
+  MemoryBundleSource inner_;
+  BundlePayload counted_;
+  uint64_t position_ = 0;
+  uint64_t counted_bytes_ = 0;
+};
+
+// The main program is the largest part of the installer: filling a new
+// cache reads it once, the copy being its proof.
+TEST_F(PrepareInstallSourceTest, NewCacheReadsTheMainProgramOnce) {
+  const BundlePayload& main_program = built_.manifest.main_program;
+  CountingBundleSource source(built_.file, main_program);
+  ASSERT_TRUE(
+      read_verified_bundle(source, built_.file.size(), "1.10.0", MainProgramProof::kWhileCopying));
+  ASSERT_TRUE(extract_payload_to_cache(source, main_program, kMainProgramLabel, cache_path()));
+  EXPECT_EQ(source.counted_bytes(), main_program.bytes);
+  EXPECT_EQ(test::read_file(cache_path()), "MZ main program bytes");
+}
 
 TEST_F(PrepareInstallSourceTest, StoredReleaseIsUsedAndRequired) {
   test::ScopedReleaseStore releases;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <utility>
 
 #include "platform/file.h"
@@ -68,6 +69,39 @@ OsResult<File> File::open_append(const std::string& path) {
     return std::unexpected(last_os_error());
   }
   return File(fd);
+}
+
+OsResult<File> File::create_truncate_held(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsResult<File> File::open_existing_held(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsStatus File::rename_held(const std::string& own_path, const std::string& new_path) {
+  if (auto fault = mutation_fault(Mutation::kRename, own_path)) {
+    return std::unexpected(*fault);
+  }
+  // Never over an existing name, as on Windows.
+  if (::renameat2(AT_FDCWD, own_path.c_str(), AT_FDCWD, new_path.c_str(), RENAME_NOREPLACE) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 OsStatus File::write_all(std::span<const std::byte> data) {

@@ -1,7 +1,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/mutation_seam.h"
@@ -99,6 +102,65 @@ OsResult<File> File::open_append(const std::string& path) {
     return std::unexpected(last_os_error());
   }
   return file;
+}
+
+namespace {
+
+// DELETE access lets the rename go through this handle; sharing only
+// reading keeps every other writer, renamer and deleter out.
+OsResult<HANDLE> open_held(const std::string& path, DWORD disposition) {
+  const HANDLE handle =
+      ::CreateFileW(to_wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::unexpected(last_os_error());
+  }
+  return handle;
+}
+
+}  // namespace
+
+OsResult<File> File::create_truncate_held(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
+  auto handle = open_held(path, CREATE_ALWAYS);
+  if (!handle) {
+    return std::unexpected(handle.error());
+  }
+  return File(reinterpret_cast<intptr_t>(*handle));
+}
+
+OsResult<File> File::open_existing_held(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
+    return std::unexpected(*fault);
+  }
+  auto handle = open_held(path, OPEN_EXISTING);
+  if (!handle) {
+    return std::unexpected(handle.error());
+  }
+  return File(reinterpret_cast<intptr_t>(*handle));
+}
+
+OsStatus File::rename_held(const std::string& own_path, const std::string& new_path) {
+  if (auto fault = mutation_fault(Mutation::kRename, own_path)) {
+    return std::unexpected(*fault);
+  }
+  const std::wstring name = to_wide(new_path);
+  // FILE_RENAME_INFO ends in a variable-length name; the buffer holds the
+  // structure, the name and its terminator, suitably aligned.
+  const size_t name_bytes = name.size() * sizeof(wchar_t);
+  std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + name_bytes);
+  auto* info = new (buffer.data()) FILE_RENAME_INFO{};
+  info->ReplaceIfExists = FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(info->FileName, name.c_str(), name_bytes + sizeof(wchar_t));
+  if (!::SetFileInformationByHandle(as_handle(native_), FileRenameInfo, info,
+                                    static_cast<DWORD>(buffer.size()))) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 OsStatus File::write_all(std::span<const std::byte> data) {
