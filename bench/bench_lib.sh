@@ -123,3 +123,35 @@ peak_kib_of_wine_program() {
   wait "$runner"
   echo "$peak"
 }
+
+# Bytes read (rchar of /proc/PID/io) by COMMAND and every process it
+# started, Wine's included: the kernel adds a process's counters to its
+# parent's when the parent reaps it. Wine starts a Windows program detached
+# (it forks twice), so this waiter makes itself the subreaper that inherits
+# such orphans, and reaps them too.
+rchar_of() {
+  python3 - "$@" <<'PY'
+import ctypes, os, subprocess, sys, time
+
+PR_SET_CHILD_SUBREAPER = 36
+
+def rchar():
+    with open("/proc/self/io") as io:
+        for line in io:
+            if line.startswith("rchar:"):
+                return int(line.split()[1])
+
+ctypes.CDLL(None).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+before = rchar()
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
+deadline = time.monotonic() + 30
+while time.monotonic() < deadline:
+    try:
+        pid, _ = os.waitpid(-1, os.WNOHANG)
+    except ChildProcessError:
+        break
+    if pid == 0:
+        time.sleep(0.01)
+print(rchar() - before)
+PY
+}

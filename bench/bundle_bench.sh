@@ -5,7 +5,11 @@
 # same run, with peak memory. The bundle is made by velmo-pack around random
 # programs; velmo-diag bundle runs the steps, natively and (when the Windows
 # build exists) under Wine. Each run starts without a cache file, so the
-# copy is included; a second line times the run that finds the cache valid.
+# copy is included; a second line times the run that finds the cache valid,
+# a third the whole apply (the steps, then the install of the main program,
+# launcher and shortcut) into an empty install directory. Each line also
+# shows the data read, counted by the kernel (rchar of /proc/PID/io, less a
+# run that reads no data), in lengths of the bundle: the passes over it.
 #
 #   bench/bundle_bench.sh [BUNDLE_MIB] [MAIN_MIB]     (default 512 and 400)
 set -euo pipefail
@@ -61,42 +65,77 @@ bytes=$(stat -c %s "$work/bundle.exe")
 digest=$(sha256sum "$work/bundle.exe" | cut -d' ' -f1)
 cache="$work/data/VelmoInstaller/downloads/embedded-core/VelmoQenWorkbench-Core-v1.0.0.exe"
 
-# Best of three; with `fresh` the cache is removed before each run (the
-# removal is timed too, and is negligible).
+# Best of three; with `fresh` the cache and the installation are removed
+# before each run (the removal is timed too, and is negligible).
 measure() {
   if [ "$1" = fresh ]; then
     shift
     # shellcheck disable=SC2016 # expanded by the inner shell
-    best_of_three sh -c 'rm -f "$0"; exec "$@"' "$cache" "$@"
+    best_of_three sh -c 'rm -rf "$0" "$1"; shift; exec "$@"' "$cache" "$work/install" "$@"
   else
     shift
     best_of_three "$@"
   fi
 }
 
+# passes BYTES_READ BASELINE: the data read, in lengths of the bundle.
+passes() {
+  awk -v r="$1" -v b="$2" -v n="$bytes" 'BEGIN { printf "%.2f", (r - b) / n }'
+}
+
 report() {
-  local name=$1 result=$2 peer=$3
+  local name=$1 result=$2 peer=$3 read_passes=${4:-}
   local seconds=${result%% *} kib=${result##* } peer_seconds=${peer%% *}
-  awk -v n="$name" -v s="$seconds" -v k="$kib" -v p="$peer_seconds" 'BEGIN {
-    printf "%-40s %7.2f s  time ratio vs sha256sum %5.2f  peak RSS %6.1f MiB\n",
-           n, s, (p > 0 ? s / p : 0), k / 1024 }'
+  awk -v n="$name" -v s="$seconds" -v k="$kib" -v p="$peer_seconds" -v f="$read_passes" 'BEGIN {
+    printf "%-40s %7.2f s  vs sha256sum %5.2f  peak RSS %6.1f MiB  %s\n",
+           n, s, (p > 0 ? s / p : 0), k / 1024, (f == "" ? "" : "read " f " × the bundle") }'
 }
 
 steps=(bundle --installer "$work/bundle.exe" --version 1.0.0 --sha256 "$digest" --bytes "$bytes")
+apply=(apply --installer "$work/bundle.exe" --install-dir "$work/install" --version 1.0.0
+  --sha256 "$digest" --bytes "$bytes" --assistant "$work/helper.exe")
 echo "bundle: $((bytes / 1048576)) MiB, main program ${main_mib} MiB, installer image ${installer_mib} MiB"
 peer=$(measure keep sha256sum "$work/bundle.exe")
-report "sha256sum of the bundle" "$peer" "$peer"
-native=(env ProgramData="$work/data" "$diag")
-report "velmo-diag bundle (native, new cache)" "$(measure fresh "${native[@]}" "${steps[@]}")" "$peer"
-report "velmo-diag bundle (native, cache valid)" "$(measure keep "${native[@]}" "${steps[@]}")" "$peer"
+report "sha256sum of the bundle" "$peer" "$peer" "$(passes "$(rchar_of sha256sum "$work/bundle.exe")" 0)"
+
+native=(env ProgramData="$work/data" HOME="$work/home" "$diag")
+mkdir -p "$work/home/Desktop"
+baseline=$(rchar_of "${native[@]}" version)
+native_passes() {
+  local mode=$1
+  shift
+  [ "$mode" = keep ] || rm -rf "$cache" "$work/install"
+  passes "$(rchar_of "${native[@]}" "$@")" "$baseline"
+}
+report "velmo-diag bundle (native, new cache)" "$(measure fresh "${native[@]}" "${steps[@]}")" \
+  "$peer" "$(native_passes fresh "${steps[@]}")"
+report "velmo-diag bundle (native, cache valid)" "$(measure keep "${native[@]}" "${steps[@]}")" \
+  "$peer" "$(native_passes keep "${steps[@]}")"
+report "velmo-diag apply (native, from scratch)" \
+  "$(measure fresh "${native[@]}" "${apply[@]}")" "$peer" "$(native_passes fresh "${apply[@]}")"
+
 if [ -x "$windows_diag" ] && [ -x "$env_run" ]; then
   start_wine_bench
   trap 'stop_started_benches; rm -rf "$work"' EXIT
   wine_steps=(bundle --installer "$(win "$work/bundle.exe")" --version 1.0.0
     --sha256 "$digest" --bytes "$bytes")
+  wine_apply=(apply --installer "$(win "$work/bundle.exe")" --install-dir "$(win "$work/install")"
+    --version 1.0.0 --sha256 "$digest" --bytes "$bytes" --assistant "$(win "$work/helper.exe")")
   under_wine=(scripts/wine-run.sh "$env_run" "ProgramData=$work/data" -- "$windows_diag")
+  wine_baseline=$(rchar_of "${under_wine[@]}" version)
+  wine_passes() {
+    local mode=$1
+    shift
+    [ "$mode" = keep ] || rm -rf "$cache" "$work/install"
+    passes "$(rchar_of "${under_wine[@]}" "$@")" "$wine_baseline"
+  }
   report "velmo-diag.exe bundle (Wine, new cache)" \
-    "$(measure fresh "${under_wine[@]}" "${wine_steps[@]}")" "$peer"
+    "$(measure fresh "${under_wine[@]}" "${wine_steps[@]}")" "$peer" \
+    "$(wine_passes fresh "${wine_steps[@]}")"
   report "velmo-diag.exe bundle (Wine, cache valid)" \
-    "$(measure keep "${under_wine[@]}" "${wine_steps[@]}")" "$peer"
+    "$(measure keep "${under_wine[@]}" "${wine_steps[@]}")" "$peer" \
+    "$(wine_passes keep "${wine_steps[@]}")"
+  report "velmo-diag.exe apply (Wine, from scratch)" \
+    "$(measure fresh "${under_wine[@]}" "${wine_apply[@]}")" "$peer" \
+    "$(wine_passes fresh "${wine_apply[@]}")"
 fi

@@ -1,26 +1,39 @@
 #!/usr/bin/env bash
 # Download throughput of velmo-diag download (the assistant's downloader,
-# WinHTTP under Wine) against curl on the same file from the same nginx over
-# HTTPS on loopback, in the same run; then velmo-diag's peak memory for a
-# small and a large file, which must not grow with the file.
+# WinHTTP under Wine, saving the file and proving its SHA-256) against two
+# peers measured in the same run on the same file from the same nginx over
+# HTTPS on loopback:
+#   - curl, then sha256sum: the same job natively;
+#   - bench/reference/winhttp_download_reference.exe, started the same way
+#     under Wine: the least a WinHTTP program does for the job (1 MiB reads,
+#     the file written, BCrypt hashing on a second thread). Its time is the
+#     platform's limit; "vs ref" is the ratio that tells our own cost.
+# The tools take turns within each round, and each line shows the median of
+# the rounds, so a machine busy for a moment slows all of them alike. Then
+# velmo-diag's peak memory for a small and a large file, which must not grow
+# with the file.
 #
-#   bench/download_bench.sh [SIZE_MIB]     (default 256; memory: 16 and 1024)
+#   bench/download_bench.sh [SIZE_MIB ...]     (default 64 128 256; memory: 16 and 1024)
 #
 # Uses build/windows (the windows preset), or the already configured build
 # tree VELMO_BUILD_DIR when that is set. Brings up the Wine bench and the
 # network bench unless they are up already, and stops only what it started.
-# velmo-diag's time includes its SHA-256 check of the finished file, so curl
-# is also shown followed by sha256sum.
 set -euo pipefail
 
 # shellcheck source=bench/bench_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/bench_lib.sh"
 enter_source_tree
-size_mib=$(mib_argument "${1:-256}" "bench/download_bench.sh [SIZE_MIB]")
+usage="bench/download_bench.sh [SIZE_MIB ...]"
+sizes_mib=()
+for size in "$@"; do
+  sizes_mib+=("$(mib_argument "$size" "$usage")")
+done
+[ ${#sizes_mib[@]} -gt 0 ] || sizes_mib=(64 128 256)
 readonly memory_sizes_mib=(16 1024)
-readonly runs=3
-bench_windows_build velmo-diag velmo_env_run velmo_add_root_cert
+readonly rounds=${VELMO_BENCH_ROUNDS:-5}
+bench_windows_build velmo-diag velmo_env_run velmo_add_root_cert winhttp_download_reference
 diag="$build/tools/velmo-diag.exe"
+reference="$build/bench/reference/winhttp_download_reference.exe"
 env_run="$build/tests/network/velmo_env_run.exe"
 wine_run="$root/scripts/wine-run.sh"
 
@@ -56,6 +69,16 @@ diag_download() {
   rm -rf "$program_data"
 }
 
+# The reference program on the same file, started through the same
+# launcher as velmo-diag; extra arguments go to it (--no-write).
+reference_download() {
+  local path=$1
+  shift
+  "$wine_run" "$env_run" "ProgramData=$(win "$work")" -- "$reference" localhost \
+    "$VELMO_NET_HTTPS_PORT" "$path" "$(win "$work/reference.bin")" "$@"
+  rm -f "$work/reference.bin"
+}
+
 curl_download() {
   curl --noproxy '*' --silent --show-error --fail --cacert "$VELMO_NET_CA_PEM" -o "$work/curl.bin" "$1"
   rm -f "$work/curl.bin"
@@ -67,27 +90,45 @@ curl_download_and_hash() {
   rm -f "$work/curl.bin"
 }
 
-report() {
-  local name=$1 seconds=$2 peer=$3
-  awk -v n="$name" -v s="$seconds" -v p="$peer" -v m="$size_mib" 'BEGIN {
-    printf "%-34s median %7.3f s  %8.1f MiB/s  time ratio vs curl %5.2f\n",
-           n, s, (s > 0 ? m / s : 0), (p > 0 ? s / p : 0) }'
+median_of() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# measure_size MIB: one line per tool, medians of interleaved rounds.
+measure_size() {
+  local mib=$1 file url path round
+  file=$(make_file "$mib")
+  path="/download-bench/${file##*/}"
+  url="https://localhost$path"
+  local -A times=()
+  local tools=(curl curl_sha ref ref_nowrite ours)
+  for ((round = 0; round < rounds; round++)); do
+    times[curl]+="$(seconds_of curl_download "$url") "
+    times[curl_sha]+="$(seconds_of curl_download_and_hash "$url") "
+    times[ref]+="$(seconds_of reference_download "$path") "
+    times[ref_nowrite]+="$(seconds_of reference_download "$path" --no-write) "
+    times[ours]+="$(seconds_of diag_download "$file" "$url") "
+  done
+  local -A median=()
+  for tool in "${tools[@]}"; do
+    # shellcheck disable=SC2086 # one number per word
+    median[$tool]=$(printf '%s\n' ${times[$tool]} | median_of)
+  done
+  echo "$mib MiB of random data, https://localhost (nginx, loopback), median of $rounds interleaved rounds:"
+  line() {
+    awk -v n="$1" -v s="$2" -v m="$mib" -v c="${median[curl]}" -v h="${median[curl_sha]}" \
+      -v r="${median[ref]}" 'BEGIN {
+      printf "  %-40s %7.3f s %7.1f MiB/s   vs curl %5.2f  vs curl+sha256sum %5.2f  vs ref %5.2f\n",
+             n, s, (s > 0 ? m / s : 0), s / c, s / h, s / r }'
+  }
+  line "curl --cacert" "${median[curl]}"
+  line "curl --cacert, then sha256sum" "${median[curl_sha]}"
+  line "reference WinHTTP program (Wine) = ref" "${median[ref]}"
+  line "  the same without writing the file" "${median[ref_nowrite]}"
+  line "velmo-diag download (Wine)" "${median[ours]}"
 }
 
-file=$(make_file "$size_mib")
-url="https://localhost/download-bench/${file##*/}"
-echo "file: $size_mib MiB of random data, https://localhost (nginx, loopback), $runs runs each"
-curl_median=$(median_seconds curl_download "$url")
-report "curl --cacert" "$curl_median" "$curl_median"
-report "curl --cacert, then sha256sum" "$(median_seconds curl_download_and_hash "$url")" "$curl_median"
-report "velmo-diag download (Wine)" "$(median_seconds diag_download "$file" "$url")" "$curl_median"
-# Where the time goes: the same over plain HTTP (no TLS), and the digest
-# check alone.
-report "  the same over plain HTTP" \
-  "$(median_seconds diag_download "$file" "$VELMO_NET_HTTP_ORIGIN/download-bench/${file##*/}")" \
-  "$curl_median"
-report "  velmo-diag sha256 alone (Wine)" "$(median_seconds "$wine_run" "$diag" sha256 "$file")" \
-  "$curl_median"
+for mib in "${sizes_mib[@]}"; do
+  measure_size "$mib"
+done
 
 echo "peak memory of velmo-diag.exe during a download:"
 for mib in "${memory_sizes_mib[@]}"; do

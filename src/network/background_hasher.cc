@@ -27,21 +27,34 @@ BackgroundHasher::~BackgroundHasher() {
 
 void BackgroundHasher::feed(std::span<const std::byte> data) {
   while (!data.empty()) {
-    if (!filling_) {
-      std::unique_lock lock(mutex_);
-      block_free_.wait(lock, [this] { return !free_.empty(); });
-      filling_ = free_.back();
-      free_.pop_back();
-      blocks_[*filling_].used = 0;
-    }
-    Block& block = blocks_[*filling_];
-    const size_t taken = std::min(data.size(), block.bytes.size() - block.used);
-    std::memcpy(block.bytes.data() + block.used, data.data(), taken);
-    block.used += taken;
+    const std::span<std::byte> space = room();
+    const size_t taken = std::min(data.size(), space.size());
+    std::memcpy(space.data(), data.data(), taken);
+    commit(taken);
     data = data.subspan(taken);
-    if (block.used == block.bytes.size()) {
-      hand_over_filling();
-    }
+  }
+}
+
+std::span<std::byte> BackgroundHasher::room() {
+  if (!filling_) {
+    std::unique_lock lock(mutex_);
+    block_free_.wait(lock, [this] { return !free_.empty(); });
+    filling_ = free_.back();
+    free_.pop_back();
+    blocks_[*filling_].used = 0;
+  }
+  Block& block = blocks_[*filling_];
+  return std::span(block.bytes).subspan(block.used);
+}
+
+void BackgroundHasher::commit(size_t bytes) {
+  if (!filling_ || bytes == 0) {
+    return;
+  }
+  Block& block = blocks_[*filling_];
+  block.used += std::min(bytes, block.bytes.size() - block.used);
+  if (block.used == block.bytes.size()) {
+    hand_over_filling();
   }
 }
 

@@ -23,7 +23,7 @@ namespace velmo {
 class BackgroundHasher {
  public:
   static constexpr size_t kBlockBytes = 1048576;
-  static constexpr size_t kBlockCount = 4;
+  static constexpr size_t kBlockCount = 2;
 
   BackgroundHasher();
   // Stops the thread; bytes not hashed yet are dropped.
@@ -33,6 +33,14 @@ class BackgroundHasher {
 
   // Adds bytes in the order they are fed.
   void feed(std::span<const std::byte> data);
+
+  // For a caller that reads straight into the hasher's memory instead of
+  // feeding a copy: the free room of the block being filled (waiting for a
+  // free block if need be), never empty. Fill a front part of it, use
+  // those bytes as needed (write them out, say), then commit() them, which
+  // adds them to the digest; the room may be reused after that.
+  std::span<std::byte> room();
+  void commit(size_t bytes);
 
   // Waits for everything fed and returns the digest, or the first hashing
   // error. Nothing may be fed afterwards.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "network/background_hasher.h"
 #include "platform/ascii.h"
 #include "platform/file.h"
 
@@ -33,25 +34,23 @@ bool is_sha256_text(std::string_view text) {
   return text.size() == 64 && std::all_of(text.begin(), text.end(), is_hex_digit);
 }
 
+// Reading and hashing overlap: the next piece is read, straight into the
+// hasher's memory, while the last one is hashed on a second thread, so a
+// large file costs about its hashing time.
 Result<std::string> hash_open_file(File& file) {
-  auto hasher = Sha256::create();
-  if (!hasher) {
-    return fail(phrase_with_error(kReadFailed, hasher.error()));
-  }
-  std::vector<std::byte> buffer(kHashReadBytes);
+  BackgroundHasher hasher;
   for (;;) {
-    auto got = file.read(buffer);
+    const std::span<std::byte> room = hasher.room();
+    auto got = file.read(room.first(std::min(room.size(), kHashReadBytes)));
     if (!got) {
       return fail(phrase_with_error(kReadFailed, got.error()));
     }
     if (*got == 0) {
       break;
     }
-    if (auto updated = hasher->update(std::span(buffer).first(*got)); !updated) {
-      return fail(phrase_with_error(kReadFailed, updated.error()));
-    }
+    hasher.commit(*got);
   }
-  auto digest = hasher->finish();
+  auto digest = hasher.finish();
   if (!digest) {
     return fail(phrase_with_error(kReadFailed, digest.error()));
   }

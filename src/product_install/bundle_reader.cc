@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "network/background_hasher.h"
 #include "network/sha256_file.h"
 #include "platform/sha256.h"
 #include "product_files/install_manifest.h"
@@ -238,10 +239,7 @@ Status verify_bundle_payload(BundleSource& source,
   if (auto sought = source.seek(payload.offset); !sought) {
     return fail(phrase_with_error("定位更新载荷失败", sought.error()));
   }
-  OsResult<Sha256> hasher = Sha256::create();
-  if (!hasher) {
-    return fail(phrase_with_error("读取更新载荷失败", hasher.error()));
-  }
+  BackgroundHasher hasher;
   std::vector<std::byte> buffer(
       static_cast<size_t>(std::min<uint64_t>(payload.bytes, kPayloadChunkBytes)));
   uint64_t remaining = payload.bytes;
@@ -254,12 +252,10 @@ Status verify_bundle_payload(BundleSource& source,
     if (*count == 0) {
       return fail(phrase_with_error("读取更新载荷失败", unexpected_end_of_file()));
     }
-    if (auto fed = hasher->update(std::span(buffer).first(*count)); !fed) {
-      return fail(phrase_with_error("读取更新载荷失败", fed.error()));
-    }
+    hasher.feed(std::span(buffer).first(*count));
     remaining -= *count;
   }
-  const OsResult<Sha256Digest> digest = hasher->finish();
+  const OsResult<Sha256Digest> digest = hasher.finish();
   if (!digest || !digests_equal(digest_to_hex(*digest), payload.sha256)) {
     return fail(payload_message("安装包中的", label, "校验失败。"));
   }

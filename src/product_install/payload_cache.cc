@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "network/background_hasher.h"
 #include "network/sha256_file.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
@@ -58,6 +59,10 @@ Status prepare_cache_directory(const std::string& cache_path, std::string_view l
   return ok();
 }
 
+// How often the copy asks for its bytes to go to the disk already, so that
+// the flush at the end has little left to wait for.
+constexpr uint64_t kWritebackBytes = 8 * 1048576;
+
 // What the copy saw: the first two bytes and the digest of everything.
 struct CopiedPayload {
   std::array<std::byte, 2> head{};
@@ -73,37 +78,36 @@ Result<CopiedPayload> copy_payload(BundleSource& source,
   }
   const std::string read_phrase = labelled("读取", label, "失败");
   const std::string write_phrase = labelled("写入", label, "缓存失败");
-  OsResult<Sha256> hasher = Sha256::create();
-  if (!hasher) {
-    return fail(phrase_with_error(read_phrase, hasher.error()));
-  }
+  // Each piece is read into the hasher's memory, written from there, and
+  // hashed on a second thread while the next one is read and written.
+  BackgroundHasher hasher;
   CopiedPayload copied;
-  std::vector<std::byte> buffer(
-      static_cast<size_t>(std::min<uint64_t>(payload.bytes, kPayloadChunkBytes)));
   uint64_t done = 0;
   while (done < payload.bytes) {
-    const size_t wanted =
-        static_cast<size_t>(std::min<uint64_t>(payload.bytes - done, buffer.size()));
-    const OsResult<size_t> count = source.read(std::span(buffer).first(wanted));
+    const std::span<std::byte> room = hasher.room();
+    const size_t wanted = static_cast<size_t>(
+        std::min<uint64_t>({payload.bytes - done, room.size(), kPayloadChunkBytes}));
+    const OsResult<size_t> count = source.read(room.first(wanted));
     if (!count) {
       return fail(phrase_with_error(read_phrase, count.error()));
     }
     if (*count == 0) {
       return fail(phrase_with_error(read_phrase, unexpected_end_of_file()));
     }
-    const auto piece = std::span(buffer).first(*count);
+    const auto piece = room.first(*count);
     for (size_t i = 0; i < piece.size() && done + i < copied.head.size(); ++i) {
       copied.head[done + i] = piece[i];
     }
     if (auto written = part.write_all(piece); !written) {
       return fail(phrase_with_error(write_phrase, written.error()));
     }
-    if (auto fed = hasher->update(piece); !fed) {
-      return fail(phrase_with_error(read_phrase, fed.error()));
-    }
+    hasher.commit(*count);
     done += *count;
+    if (done % kWritebackBytes < *count) {
+      part.start_writeback();
+    }
   }
-  const OsResult<Sha256Digest> digest = hasher->finish();
+  const OsResult<Sha256Digest> digest = hasher.finish();
   if (!digest) {
     return fail(phrase_with_error(read_phrase, digest.error()));
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,6 +39,26 @@ TEST_P(BackgroundHasherTest, DigestEqualsTheOneShotDigestOfEverythingFed) {
   for (size_t at = 0; at < data.size(); at += GetParam().piece) {
     const size_t count = std::min(GetParam().piece, data.size() - at);
     hasher.feed(std::span(data).subspan(at, count));
+  }
+  OsResult<Sha256Digest> digest = hasher.finish();
+  ASSERT_TRUE(digest.has_value()) << digest.error().text;
+  EXPECT_EQ(digest_to_hex(*digest), digest_to_hex(sha256_of(data).value()));
+}
+
+// The same through room() and commit(), the way a reader fills the
+// hasher's memory directly: pieces never exceed the room offered, and a
+// room larger than the piece is only partly used before the next call.
+TEST_P(BackgroundHasherTest, FillingTheRoomDirectlyGivesTheSameDigest) {
+  const std::vector<std::byte> data = random_bytes(GetParam().size);
+  BackgroundHasher hasher;
+  size_t at = 0;
+  while (at < data.size()) {
+    const std::span<std::byte> room = hasher.room();
+    ASSERT_FALSE(room.empty());
+    const size_t count = std::min({GetParam().piece, data.size() - at, room.size()});
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), count, room.begin());
+    hasher.commit(count);
+    at += count;
   }
   OsResult<Sha256Digest> digest = hasher.finish();
   ASSERT_TRUE(digest.has_value()) << digest.error().text;

@@ -131,6 +131,13 @@ OsStatus File::flush() {
   return {};
 }
 
+void File::start_writeback() {
+#ifdef __linux__
+  // Only a hint: a failure here resurfaces in flush(), which decides.
+  (void)::sync_file_range(static_cast<int>(native_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 OsStatus File::seek(uint64_t offset) {
   if (offset > static_cast<uint64_t>(INT64_MAX)) {
     return std::unexpected(os_error_from_code(EINVAL));

@@ -188,6 +188,8 @@ OsStatus File::flush() {
   return {};
 }
 
+void File::start_writeback() {}
+
 OsResult<size_t> File::read(std::span<std::byte> buffer) {
   // A single ReadFile takes at most 4 GiB; callers read in far smaller pieces.
   const DWORD wanted = static_cast<DWORD>(std::min<size_t>(buffer.size(), MAXDWORD));
