@@ -59,13 +59,14 @@ make_file() {
   echo "$file"
 }
 
-# velmo-diag download of FILE (served as URL) into a fresh ProgramData.
+# velmo-diag download of URL, expecting SHA256 and BYTES, into a fresh
+# ProgramData. The digest is worked out beforehand: only the download is
+# timed.
 diag_download() {
-  local file=$1 url=$2 sha program_data
-  sha=$(sha256sum "$file" | cut -d' ' -f1)
+  local url=$1 sha=$2 bytes=$3 program_data
   program_data=$(mktemp -d "$work/programdata.XXXXXX")
   "$wine_run" "$env_run" "ProgramData=$program_data" -- "$diag" download --url "$url" \
-    --sha256 "$sha" --bytes "$(stat -c %s "$file")" --name bench.bin
+    --sha256 "$sha" --bytes "$bytes" --name bench.bin
   rm -rf "$program_data"
 }
 
@@ -98,6 +99,14 @@ measure_size() {
   file=$(make_file "$mib")
   path="/download-bench/${file##*/}"
   url="https://localhost$path"
+  # A peer that does not do the whole job would make every ratio a lie.
+  local expected reported
+  expected=$(sha256sum "$file" | cut -d' ' -f1)
+  reported=$(reference_download "$path" | tr -d '\r')
+  [ "$reported" = "${expected^^}" ] || die "the reference program reported '$reported' for $path"
+  local bytes
+  bytes=$(stat -c %s "$file")
+  diag_download "$url" "$expected" "$bytes" >/dev/null || die "velmo-diag download failed for $url"
   local -A times=()
   local tools=(curl curl_sha ref ref_nowrite ours)
   for ((round = 0; round < rounds; round++)); do
@@ -105,7 +114,7 @@ measure_size() {
     times[curl_sha]+="$(seconds_of curl_download_and_hash "$url") "
     times[ref]+="$(seconds_of reference_download "$path") "
     times[ref_nowrite]+="$(seconds_of reference_download "$path" --no-write) "
-    times[ours]+="$(seconds_of diag_download "$file" "$url") "
+    times[ours]+="$(seconds_of diag_download "$url" "$expected" "$bytes") "
   done
   local -A median=()
   for tool in "${tools[@]}"; do
@@ -133,8 +142,9 @@ done
 echo "peak memory of velmo-diag.exe during a download:"
 for mib in "${memory_sizes_mib[@]}"; do
   file=$(make_file "$mib")
-  kib=$(peak_kib_of_wine_program velmo-diag.exe diag_download "$file" \
-    "https://localhost/download-bench/${file##*/}")
+  kib=$(peak_kib_of_wine_program velmo-diag.exe diag_download \
+    "https://localhost/download-bench/${file##*/}" "$(sha256sum "$file" | cut -d' ' -f1)" \
+    "$(stat -c %s "$file")")
   awk -v m="$mib" -v k="$kib" 'BEGIN { printf "  %5d MiB file: peak RSS %6.1f MiB\n", m, k / 1024 }'
   rm -f "$file"
 done

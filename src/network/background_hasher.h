@@ -23,7 +23,7 @@ namespace velmo {
 class BackgroundHasher {
  public:
   static constexpr size_t kBlockBytes = 1048576;
-  static constexpr size_t kBlockCount = 2;
+  static constexpr size_t kBlockCount = 4;
 
   BackgroundHasher();
   // Stops the thread; bytes not hashed yet are dropped.

@@ -156,8 +156,10 @@ uint64_t saturating_add(uint64_t a, uint64_t b) {
   return sum < a ? UINT64_MAX : sum;
 }
 
-// Step 9: receive into the side file, handing every byte written to the
-// hasher. `current` counts what is present.
+// Step 9: receive into the side file. Each piece is read straight into the
+// hasher's memory, written to the file from there, and only then handed to
+// the hasher, so every byte written is hashed and none is copied twice.
+// `current` counts what is present.
 Result<BodyEnd> receive_body(HttpResponse& response,
                              File& file,
                              BackgroundHasher& hasher,
@@ -165,7 +167,6 @@ Result<BodyEnd> receive_body(HttpResponse& response,
                              uint64_t current,
                              const DownloadProgress& progress,
                              const SteadyNow& now) {
-  std::vector<std::byte> buffer;
   TrickleWatch watch(now);
   for (;;) {
     auto available = response.data_available();
@@ -175,8 +176,10 @@ Result<BodyEnd> receive_body(HttpResponse& response,
     if (*available == 0) {
       return BodyEnd{};
     }
-    buffer.resize(static_cast<size_t>(std::min<uint64_t>(*available, kDownloadChunkBytes)));
-    auto received = response.read(buffer);
+    const std::span<std::byte> room = hasher.room();
+    const size_t wanted =
+        static_cast<size_t>(std::min<uint64_t>({*available, kDownloadChunkBytes, room.size()}));
+    auto received = response.read(room.first(wanted));
     if (!received) {
       return fail(received.error());
     }
@@ -184,13 +187,12 @@ Result<BodyEnd> receive_body(HttpResponse& response,
       return BodyEnd{};
     }
     const uint64_t reached = saturating_add(current, *received);
-    const uint64_t room = current < expected ? expected - current : 0;
-    const size_t kept = static_cast<size_t>(std::min<uint64_t>(*received, room));
-    const auto piece = std::span(buffer).first(kept);
-    if (auto written = file.write_all(piece); !written) {
+    const uint64_t room_left = current < expected ? expected - current : 0;
+    const size_t kept = static_cast<size_t>(std::min<uint64_t>(*received, room_left));
+    if (auto written = file.write_all(room.first(kept)); !written) {
       return fail(phrase_with_error("保存下载文件失败", written.error()));
     }
-    hasher.feed(piece);
+    hasher.commit(kept);
     current += kept;
     progress(current);
     if (kept < *received) {
