@@ -7,7 +7,6 @@ namespace velmo {
 
 BackgroundHasher::BackgroundHasher() : blocks_(kBlockCount) {
   for (size_t i = 0; i < blocks_.size(); ++i) {
-    blocks_[i].bytes.resize(kBlockBytes);
     free_.push_back(i);
   }
   thread_ = std::thread([this] { hash_blocks(); });
@@ -44,7 +43,7 @@ std::span<std::byte> BackgroundHasher::room() {
     blocks_[*filling_].used = 0;
   }
   Block& block = blocks_[*filling_];
-  return std::span(block.bytes).subspan(block.used);
+  return block.all().subspan(block.used);
 }
 
 void BackgroundHasher::commit(size_t bytes) {
@@ -52,8 +51,8 @@ void BackgroundHasher::commit(size_t bytes) {
     return;
   }
   Block& block = blocks_[*filling_];
-  block.used += std::min(bytes, block.bytes.size() - block.used);
-  if (block.used == block.bytes.size()) {
+  block.used += std::min(bytes, kBlockBytes - block.used);
+  if (block.used == kBlockBytes) {
     hand_over_filling();
   }
 }
@@ -97,8 +96,8 @@ void BackgroundHasher::hash_blocks() {
     full_.pop_front();
     lock.unlock();
     if (!error) {
-      const Block& block = blocks_[index];
-      if (auto fed = hasher->update(std::span(block.bytes).first(block.used)); !fed) {
+      Block& block = blocks_[index];
+      if (auto fed = hasher->update(block.all().first(block.used)); !fed) {
         error = fed.error();
       }
     }

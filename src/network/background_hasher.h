@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -47,9 +48,12 @@ class BackgroundHasher {
   OsResult<Sha256Digest> finish();
 
  private:
+  // Left uninitialised until filled: hashing a small file touches only the
+  // memory it needs.
   struct Block {
-    std::vector<std::byte> bytes;
+    std::unique_ptr<std::byte[]> bytes = std::make_unique_for_overwrite<std::byte[]>(kBlockBytes);
     size_t used = 0;
+    std::span<std::byte> all() { return {bytes.get(), kBlockBytes}; }
   };
 
   void hash_blocks();

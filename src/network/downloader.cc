@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 #include "network/background_hasher.h"
 #include "network/download_url.h"
@@ -130,16 +129,16 @@ Result<File> open_side_file(uint32_t status,
 // through the held handle, which leaves the position at the end for the
 // appended bytes.
 Status hash_present_part(File& file, BackgroundHasher& hasher) {
-  std::vector<std::byte> buffer(kHashReadBytes);
   for (;;) {
-    auto got = file.read(buffer);
+    const std::span<std::byte> room = hasher.room();
+    auto got = file.read(room.first(std::min(room.size(), kHashReadBytes)));
     if (!got) {
       return fail(phrase_with_error(kHashFailed, got.error()));
     }
     if (*got == 0) {
       return ok();
     }
-    hasher.feed(std::span(buffer).first(*got));
+    hasher.commit(*got);
   }
 }
 

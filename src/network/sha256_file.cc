@@ -1,7 +1,6 @@
 #include "network/sha256_file.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "network/background_hasher.h"
 #include "platform/ascii.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
 
 #include "network/background_hasher.h"
 #include "network/sha256_file.h"
