@@ -78,6 +78,16 @@ measure() {
   fi
 }
 
+# read_passes fresh|keep BASELINE COMMAND...: the data COMMAND reads, less
+# BASELINE, in lengths of the bundle; `fresh` starts without a cache and an
+# installation.
+read_passes() {
+  local mode=$1 baseline=$2
+  shift 2
+  [ "$mode" = keep ] || rm -rf "$cache" "$work/install"
+  passes "$(rchar_of "$@")" "$baseline"
+}
+
 # passes BYTES_READ BASELINE: the data read, in lengths of the bundle.
 passes() {
   awk -v r="$1" -v b="$2" -v n="$bytes" 'BEGIN { printf "%.2f", (r - b) / n }'
@@ -101,14 +111,8 @@ report "sha256sum of the bundle" "$peer" "$peer" "$(passes "$(rchar_of sha256sum
 native=(env ProgramData="$work/data" HOME="$work/home" "$diag")
 mkdir -p "$work/home/Desktop"
 baseline=$(rchar_of "${native[@]}" version)
-native_passes() {
-  local mode=$1
-  shift
-  [ "$mode" = keep ] || rm -rf "$cache" "$work/install"
-  passes "$(rchar_of "${native[@]}" "$@")" "$baseline"
-}
 report "velmo-diag bundle (native, new cache)" "$(measure fresh "${native[@]}" "${steps[@]}")" \
-  "$peer" "$(native_passes fresh "${steps[@]}")"
+  "$peer" "$(read_passes fresh "$baseline" "${native[@]}" "${steps[@]}")"
 # Where the native time goes: the same with the data directory in memory,
 # where the cache's flush to the disk costs nothing.
 if [ -d /dev/shm ]; then
@@ -120,9 +124,10 @@ if [ -d /dev/shm ]; then
   rm -rf "$in_memory"
 fi
 report "velmo-diag bundle (native, cache valid)" "$(measure keep "${native[@]}" "${steps[@]}")" \
-  "$peer" "$(native_passes keep "${steps[@]}")"
+  "$peer" "$(read_passes keep "$baseline" "${native[@]}" "${steps[@]}")"
 report "velmo-diag apply (native, from scratch)" \
-  "$(measure fresh "${native[@]}" "${apply[@]}")" "$peer" "$(native_passes fresh "${apply[@]}")"
+  "$(measure fresh "${native[@]}" "${apply[@]}")" "$peer" \
+  "$(read_passes fresh "$baseline" "${native[@]}" "${apply[@]}")"
 
 if [ -x "$windows_diag" ] && [ -x "$env_run" ]; then
   start_wine_bench
@@ -133,19 +138,13 @@ if [ -x "$windows_diag" ] && [ -x "$env_run" ]; then
     --version 1.0.0 --sha256 "$digest" --bytes "$bytes" --assistant "$(win "$work/helper.exe")")
   under_wine=(scripts/wine-run.sh "$env_run" "ProgramData=$work/data" -- "$windows_diag")
   wine_baseline=$(rchar_of "${under_wine[@]}" version)
-  wine_passes() {
-    local mode=$1
-    shift
-    [ "$mode" = keep ] || rm -rf "$cache" "$work/install"
-    passes "$(rchar_of "${under_wine[@]}" "$@")" "$wine_baseline"
-  }
   report "velmo-diag.exe bundle (Wine, new cache)" \
     "$(measure fresh "${under_wine[@]}" "${wine_steps[@]}")" "$peer" \
-    "$(wine_passes fresh "${wine_steps[@]}")"
+    "$(read_passes fresh "$wine_baseline" "${under_wine[@]}" "${wine_steps[@]}")"
   report "velmo-diag.exe bundle (Wine, cache valid)" \
     "$(measure keep "${under_wine[@]}" "${wine_steps[@]}")" "$peer" \
-    "$(wine_passes keep "${wine_steps[@]}")"
+    "$(read_passes keep "$wine_baseline" "${under_wine[@]}" "${wine_steps[@]}")"
   report "velmo-diag.exe apply (Wine, from scratch)" \
     "$(measure fresh "${under_wine[@]}" "${wine_apply[@]}")" "$peer" \
-    "$(wine_passes fresh "${wine_apply[@]}")"
+    "$(read_passes fresh "$wine_baseline" "${under_wine[@]}" "${wine_apply[@]}")"
 fi
