@@ -125,23 +125,6 @@ Result<File> open_side_file(uint32_t status,
   return fail("下载服务器返回 HTTP " + std::to_string(status) + "。");
 }
 
-// A resumed side file: its present bytes go to the hasher first, read
-// through the held handle, which leaves the position at the end for the
-// appended bytes.
-Status hash_present_part(File& file, BackgroundHasher& hasher) {
-  for (;;) {
-    const std::span<std::byte> room = hasher.room();
-    auto got = file.read(room.first(std::min(room.size(), kHashReadBytes)));
-    if (!got) {
-      return fail(phrase_with_error(kHashFailed, got.error()));
-    }
-    if (*got == 0) {
-      return ok();
-    }
-    hasher.commit(*got);
-  }
-}
-
 // How the body ended. A server that sends more than expected is cut off at
 // the expected size: the side file never grows past it, so a hostile or
 // broken server cannot fill the disk.
@@ -280,8 +263,11 @@ Status fetch_and_save(const DownloadItem& item,
   }
   const bool resumed = status == 206 && resume_offset > 0;
   BackgroundHasher hasher;
+  // A resumed side file's present bytes go to the hasher first, read
+  // through the held handle, which leaves the position at the end for the
+  // appended bytes.
   if (resumed) {
-    if (Status hashed = hash_present_part(*file, hasher); !hashed) {
+    if (Status hashed = feed_rest_of_file(*file, hasher); !hashed) {
       return hashed;
     }
   }

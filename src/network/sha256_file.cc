@@ -36,8 +36,7 @@ bool is_sha256_text(std::string_view text) {
 // Reading and hashing overlap: the next piece is read, straight into the
 // hasher's memory, while the last one is hashed on a second thread, so a
 // large file costs about its hashing time.
-Result<std::string> hash_open_file(File& file) {
-  BackgroundHasher hasher;
+Status feed_rest_of_file(File& file, BackgroundHasher& hasher) {
   for (;;) {
     const std::span<std::byte> room = hasher.room();
     auto got = file.read(room.first(std::min(room.size(), kHashReadBytes)));
@@ -45,9 +44,16 @@ Result<std::string> hash_open_file(File& file) {
       return fail(phrase_with_error(kReadFailed, got.error()));
     }
     if (*got == 0) {
-      break;
+      return ok();
     }
     hasher.commit(*got);
+  }
+}
+
+Result<std::string> hash_open_file(File& file) {
+  BackgroundHasher hasher;
+  if (Status fed = feed_rest_of_file(file, hasher); !fed) {
+    return fail(fed.error());
   }
   auto digest = hasher.finish();
   if (!digest) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "network/background_hasher.h"
 #include "platform/file.h"
 #include "platform/result.h"
 #include "platform/sha256.h"
@@ -24,6 +25,10 @@ Result<std::string> hash_file_checked(const std::string& path);
 // The digest of an open file from its position to the end, failing like
 // sha256_file.
 Result<std::string> hash_open_file(File& file);
+
+// Feeds an open file from its position to the end into `hasher`, leaving
+// the position at the end; a read failure is "读取校验文件失败：{e}".
+Status feed_rest_of_file(File& file, BackgroundHasher& hasher);
 
 // 64 upper-case hexadecimal digits.
 std::string digest_to_hex(const Sha256Digest& digest);
