@@ -7,6 +7,7 @@
 
 #include "app/launch_worker.h"
 #include "environment/data_directory.h"
+#include "environment/installation_protection.h"
 #include "network/bootstrap_policy.h"
 #include "network/sha256_file.h"
 #include "platform/file_system.h"
@@ -106,6 +107,7 @@ Result<std::unique_ptr<StartedWorkbench>> start_workbench(const std::string& pro
 LaunchServices default_launch_services() {
   LaunchServices services;
   services.resolve_main_program = resolve_launch_target;
+  services.is_protected_installation = is_protected_installation;
   services.process_using = process_using;
   services.bring_to_front = bring_process_window_to_front;
   services.installed_version = [](const std::string& install_dir) -> std::optional<std::string> {

@@ -26,6 +26,9 @@ Result<std::optional<std::string>> program_to_start(const std::string& install_d
   if (!program) {
     return fail(std::move(program.error()));
   }
+  if (!services.is_protected_installation(install_dir)) {
+    return fail(kUnprotectedInstallationMessage);
+  }
   Result<std::optional<uint32_t>> holder = services.process_using(*program);
   if (!holder) {
     return fail(std::move(holder.error()));

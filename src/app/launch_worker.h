@@ -18,6 +18,10 @@ namespace velmo {
 
 // The one argument the workbench is started with.
 inline constexpr char kWorkbenchArgument[] = "--main";
+
+// The refusal of an installation another account could have changed.
+inline constexpr char kUnprotectedInstallationMessage[] =
+    "VelmoQen工作台安装目录可被其他账户更改，已拒绝启动。请重新运行安装与更新助手修复安装后再试。";
 // How long a launch with a pending update waits for the policy before it
 // starts the installed version anyway.
 inline constexpr std::chrono::seconds kLaunchPolicyWait{3};
@@ -49,6 +53,9 @@ class StartedWorkbench {
 struct LaunchServices {
   // The installation's main program, or the manifest check's message.
   std::function<Result<std::string>(const std::string& install_dir)> resolve_main_program;
+  // Whether nobody but the administrators can change the installation:
+  // nothing else is started elevated.
+  std::function<bool(const std::string& install_dir)> is_protected_installation;
   // The id of a process that has the program open, nothing, or the in-use
   // check's message.
   std::function<Result<std::optional<uint32_t>>(const std::string& program)> process_using;

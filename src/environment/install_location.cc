@@ -3,6 +3,7 @@
 #include <span>
 
 #include "environment/data_directory.h"
+#include "environment/installation_protection.h"
 #include "network/release_store.h"
 #include "network/version.h"
 #include "platform/file.h"
@@ -110,7 +111,15 @@ InstalledStatus installed_status(const std::string& install_dir) {
   if (!order) {
     return InstalledStatus::kNotInstalled;
   }
-  return *order < 0 ? InstalledStatus::kOutdated : InstalledStatus::kCurrent;
+  if (*order < 0) {
+    return InstalledStatus::kOutdated;
+  }
+  // A current version in a folder another account could have changed may
+  // hold anything under the program's name: it is installed again from a
+  // verified package, as an outdated one would be, before anything of it
+  // runs as administrator.
+  return is_protected_installation(install_dir) ? InstalledStatus::kCurrent
+                                                : InstalledStatus::kOutdated;
 }
 
 }  // namespace velmo

@@ -13,7 +13,6 @@
 #include "main/archive_run.h"
 #include "main/command_line.h"
 #include "main/run_options.h"
-#include "platform/file.h"
 #include "platform/process.h"
 #include "ui/main_window.h"
 #include "ui/policy_check.h"
@@ -34,18 +33,6 @@ std::vector<std::string> command_line_arguments() {
 
 // When the temporary folder is unknown the check passes: refusing to run
 // would block every user whose profile is odd, for a rare convenience check.
-std::optional<File> hold_own_file() {
-  const std::optional<std::string> program = current_program_path();
-  if (!program) {
-    return std::nullopt;
-  }
-  OsResult<File> file = File::open_for_read_locked(*program);
-  if (!file) {
-    return std::nullopt;
-  }
-  return std::move(*file);
-}
-
 bool detect_archive_run() {
   const std::optional<std::string> program = current_program_path();
   const std::optional<std::string> temp = temp_directory();
@@ -99,23 +86,25 @@ void enter_mode(WindowContext& context, bool archive_run, const RunFlags& flags,
 }  // namespace
 
 int run_assistant(HINSTANCE instance) {
-  return run_assistant(instance, default_ui_services());
+  return run_assistant(instance,
+                       [](LauncherSource source) { return default_ui_services(std::move(source)); });
 }
 
-int run_assistant(HINSTANCE instance, UiServices services) {
+int run_assistant(HINSTANCE instance, const UiServicesFactory& make_services) {
   const std::vector<std::string> args = command_line_arguments();
-  const bool archive_run = detect_archive_run();
   const RunFlags flags = parse_run_flags(args);
+  // The startup launcher is copied from this program's own file, and only
+  // from the handle taken here, before anything that takes time (the
+  // archive check, a wait of possibly hours): whoever may change the folder
+  // we were started from could otherwise move this file away and put their
+  // own under its name. Launch mode copies nothing and must not keep its own
+  // file from being replaced by an update.
+  LauncherSource launcher_source = flags.launch_mode() ? LauncherSource() : hold_own_image();
+  const bool archive_run = detect_archive_run();
   wait_if_asked(args);
-  // The startup launcher is copied from this program's own file. Held from
-  // the start with sharing that denies writes and deletes, that name cannot
-  // be given to another file while we run (Windows lets a running program's
-  // file be renamed), so the later copy is of this very program. Launch mode
-  // copies nothing and must not keep its own file from being replaced.
-  const std::optional<File> own_file = flags.launch_mode() ? std::nullopt : hold_own_file();
 
   WindowContext context;
-  context.services = std::move(services);
+  context.services = make_services(std::move(launcher_source));
   context.state.launch_mode = flags.launch_mode();
   context.state.open_after_finish = flags.open_after_finish();
   context.state.auto_continue = flags.auto_continue();

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "ui/ui_services.h"
 
 namespace velmo {
@@ -11,10 +13,14 @@ namespace velmo {
 // first worker, message loop. Always returns exit code 0.
 int run_assistant(HINSTANCE instance);
 
-// The same with the window's services given: the shipped program passes
-// default_ui_services(); a test build of the program replaces the answers
-// Wine cannot give (who has the workbench open).
-int run_assistant(HINSTANCE instance, UiServices services);
+// Builds the window's services around the launcher's source, which the
+// assistant takes first thing.
+using UiServicesFactory = std::function<UiServices(LauncherSource launcher_source)>;
+
+// The same with the window's services made by `make_services`: the shipped
+// program makes default_ui_services(); a test build of the program replaces
+// the answers Wine cannot give (who has the workbench open).
+int run_assistant(HINSTANCE instance, const UiServicesFactory& make_services);
 
 }  // namespace velmo
 

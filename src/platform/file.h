@@ -29,6 +29,17 @@ class File {
   // has no such share modes; there it is open_for_read.
   static OsResult<File> open_for_read_locked(const std::string& path);
 
+  // The file this process was started from, opened so that nobody can write,
+  // rename or delete it while it stays open. On Windows the file opened by
+  // its name is checked to be the one the running image was mapped from
+  // (both current names must be the same); POSIX opens the image itself.
+  // Fails when the file cannot be opened or is not that file.
+  static OsResult<File> open_running_image();
+
+  // A second handle of the same open file (sharing its position): a held
+  // file can be handed out without letting go of it.
+  OsResult<File> duplicate() const;
+
   // For writing: a new or emptied file.
   static OsResult<File> create_truncate(const std::string& path);
 

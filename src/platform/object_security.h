@@ -22,6 +22,12 @@ inline constexpr char kTrustedInstallerSid[] =
 // Access-mask bits of files and directories (winnt.h values).
 inline constexpr uint32_t kFileAllAccess = 0x001F01FF;
 inline constexpr uint32_t kFileReadAndExecute = 0x001200A9;
+// Rights that let a holder take an object's name away or give it new rules:
+// delete, write DAC, write owner, and the generic rights that imply them.
+inline constexpr uint32_t kReplaceRights = 0x00010000 | 0x00040000 | 0x00080000 | 0x02000000 |
+                                           0x10000000;
+// Rights on a folder that let a holder delete or rename what is in it.
+inline constexpr uint32_t kDeleteChildRights = 0x00000040 | 0x02000000 | 0x10000000;
 // Every right that changes an object, its content, its children or its
 // security, including the generic rights that imply them.
 inline constexpr uint32_t kChangeRights = 0x00000002 |  // write data / add file
@@ -70,39 +76,57 @@ ObjectSecurity protected_directory_security();
 inline constexpr char kProtectedDirectorySddl[] =
     "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
-// The principals this process acts as: the owner its token gives new
-// objects (Administrators on an elevated Windows token) and its user. Wine
-// owns every new object by the user while naming another default owner.
-using OwnSids = std::vector<std::string>;
+// What a repaired file gets: the folder's entries, for the file alone.
+inline constexpr char kProtectedFileSddl[] = "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+
+// Principals this platform cannot tell apart from the administrators. On
+// Windows there are none: the installing administrator's own account is not
+// enough, since its unelevated processes can change the access list of
+// anything it owns. Wine owns every object by its one user and cannot store
+// another owner, and the POSIX backend lets the running user stand for
+// Administrators, so there the user is named here.
+using AdminEquivalentSids = std::vector<std::string>;
 
 // Owners whose objects we may trust: SYSTEM, Administrators, the system's
-// installer service, and our own principals.
-bool is_trusted_owner(const std::string& owner_sid, const OwnSids& own);
+// installer service, and the platform's administrator equivalents.
+bool is_trusted_owner(const std::string& owner_sid, const AdminEquivalentSids& admins);
 
 // Whether anybody but a trusted owner could change the object or, through
 // an inheritable entry, what is created in it. Creator-owner entries count
 // as trusted: only those who may create inside ever receive them.
-bool lets_others_change(const ObjectSecurity& security, const OwnSids& own);
+bool lets_others_change(const ObjectSecurity& security, const AdminEquivalentSids& admins);
 
 // A trusted owner and nobody else able to change it.
-bool is_trusted_security(const ObjectSecurity& security, const OwnSids& own);
+bool is_trusted_security(const ObjectSecurity& security, const AdminEquivalentSids& admins);
+
+// Whether anybody but a trusted owner could rename, delete or re-secure the
+// object, given its own security and, when it has one, its parent's. Adding
+// files beside it does not count: that changes nothing under its name.
+bool lets_others_replace(const ObjectSecurity& object,
+                         const ObjectSecurity* parent,
+                         const AdminEquivalentSids& admins);
 
 // Reads the owner and access list of the object at `path` itself (a link is
 // not followed).
 OsResult<ObjectSecurity> read_object_security(const std::string& path);
 
-// This process's own principals (see OwnSids); empty when the token cannot
-// be read, which trusts nothing of ours.
-OwnSids own_sids();
+// This platform's administrator equivalents (see AdminEquivalentSids).
+AdminEquivalentSids admin_equivalent_sids();
 
 // Creates one directory with protected_directory_security(); fails when
 // anything exists under the path.
 OsStatus create_protected_directory(const std::string& path);
 
-// Gives an existing directory this process's owner and
+// Gives an existing directory the owner Administrators and
 // protected_directory_security(), through a handle of the directory itself:
-// a link in its place fails instead of being followed.
+// a link in its place fails instead of being followed. Explicit entries of
+// others are gone afterwards.
 OsStatus apply_protected_security(const std::string& path);
+
+// The same for a plain file: owner Administrators, SYSTEM and Administrators
+// full control, Users read and execute, nothing inherited. A link, a
+// directory or a file with more than one name fails.
+OsStatus apply_protected_file_security(const std::string& path);
 
 // Wine maps security onto Unix mode bits and runs every process as one
 // administrator, so a foreign owner or an extra writable entry could never be

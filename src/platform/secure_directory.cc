@@ -15,7 +15,7 @@ constexpr int kAttempts = 3;
 
 bool has_trusted_security(const std::string& path) {
   const OsResult<ObjectSecurity> security = read_object_security(path);
-  return security && is_trusted_security(*security, own_sids());
+  return security && is_trusted_security(*security, admin_equivalent_sids());
 }
 
 // The name is taken by something we cannot use or repair: it moves out of

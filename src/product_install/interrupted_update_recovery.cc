@@ -10,7 +10,7 @@
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
 #include "product_install/install_source.h"
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 #include "product_install/main_program_install.h"
 
 // What an update leaves when it is killed, and why each rule below may

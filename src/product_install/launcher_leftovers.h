@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/result.h"
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 
 namespace velmo {
 

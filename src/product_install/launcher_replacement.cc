@@ -4,6 +4,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "platform/secure_directory.h"
 #include "product_install/launcher_leftovers.h"
 
 namespace velmo {
@@ -12,10 +13,12 @@ namespace {
 
 constexpr char kUpdateFailed[] = "更新工作台启动器失败";
 
-// Whether the launcher already is the source. Only a plain file is read:
-// hashing through a link would judge whatever it points at.
+// Whether the launcher already is the source. Only a file that nobody but
+// the administrators could have changed is kept: the right bytes in a file
+// another account controls can be other bytes by the time it runs. Hashing
+// through a link would judge whatever it points at.
 Result<bool> launcher_is_current(const std::string& launcher, const std::string& source_digest) {
-  if (!is_plain_file(launcher)) {
+  if (!is_plain_file(launcher) || !is_trusted_file(launcher)) {
     return false;
   }
   const Result<std::string> digest = sha256_file(launcher);
@@ -75,14 +78,13 @@ Status swap_in(const LauncherLayout& layout) {
 
 }  // namespace
 
-Status refresh_launcher(const std::string& source, const LauncherLayout& layout) {
-  // One handle, held until the copy is proven, that lets nobody write or
-  // delete the source: what was hashed is what gets copied.
-  OsResult<File> source_file = File::open_for_read_locked(source);
-  if (!source_file) {
-    return fail(phrase_with_error("读取校验文件失败", source_file.error()));
+Status refresh_launcher(File& source, const LauncherLayout& layout) {
+  // The source's handle lets nobody write or delete it and is held until
+  // the copy is proven: what was hashed is what gets copied.
+  if (auto rewound = source.seek(0); !rewound) {
+    return fail(phrase_with_error("读取校验文件失败", rewound.error()));
   }
-  const Result<std::string> source_digest = hash_open_file(*source_file);
+  const Result<std::string> source_digest = hash_open_file(source);
   if (!source_digest) {
     return fail(source_digest.error());
   }
@@ -96,7 +98,7 @@ Status refresh_launcher(const std::string& source, const LauncherLayout& layout)
   if (*current) {
     return ok();
   }
-  if (Status written = write_verified_copy(*source_file, *source_digest, layout.part); !written) {
+  if (Status written = write_verified_copy(source, *source_digest, layout.part); !written) {
     return written;
   }
   if (path_exists(layout.launcher)) {

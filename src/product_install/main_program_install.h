@@ -8,6 +8,7 @@
 #include "platform/os_error.h"
 #include "platform/result.h"
 #include "product_install/install_source.h"
+#include "product_install/startup_launcher.h"
 
 namespace velmo {
 
@@ -63,9 +64,10 @@ struct InstallServices {
 // launcher step copying the running assistant.
 InstallServices default_install_services();
 
-// The same with the launcher copied from the file `assistant` names: for
-// tools that are not the assistant themselves.
-InstallServices install_services_with_assistant(std::function<OsResult<std::string>()> assistant);
+// The same with the launcher copied from `assistant`: the file the running
+// assistant holds, or for tools that are not the assistant themselves, the
+// file they name.
+InstallServices install_services_with_assistant(LauncherSource assistant);
 
 // Refuses a drive root, and a directory that holds our file names without
 // being a recognised installation.

@@ -8,7 +8,7 @@
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
 #include "product_install/desktop_shortcut.h"
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 #include "product_install/launcher_leftovers.h"
 #include "product_install/launcher_replacement.h"
 
@@ -42,7 +42,7 @@ Status prepare_launcher_folder(const std::string& launcher) {
 // Makes the launcher a copy of the source. A backup set aside on the way is
 // deleted only once the new launcher is in place, so a failure anywhere
 // before leaves an old launcher to go back to.
-Status place_launcher(const std::string& source, const LauncherLayout& layout) {
+Status place_launcher(File& source, const LauncherLayout& layout) {
   if (Status ready = prepare_launcher_folder(layout.launcher); !ready) {
     return ready;
   }
@@ -82,8 +82,33 @@ OsResult<std::string> running_program_file() {
   return std::move(*path);
 }
 
+OsResult<LauncherFile> running_image() {
+  const OsResult<std::string> path = running_program_file();
+  if (!path) {
+    return std::unexpected(path.error());
+  }
+  return LauncherFile{*path, File::open_running_image()};
+}
+
+LauncherSource launcher_source_named(std::function<OsResult<std::string>()> path) {
+  return [path = std::move(path)]() -> OsResult<LauncherFile> {
+    OsResult<std::string> name = path();
+    if (!name) {
+      return std::unexpected(name.error());
+    }
+    OsResult<File> file = File::open_for_read_locked(*name);
+    return LauncherFile{std::move(*name), std::move(file)};
+  };
+}
+
 LauncherSource launcher_source_at(std::string path) {
-  return [path = std::move(path)]() -> OsResult<std::string> { return path; };
+  return launcher_source_named([path = std::move(path)]() -> OsResult<std::string> { return path; });
+}
+
+LauncherSource held_launcher_source(std::shared_ptr<const File> file, std::string path) {
+  return [file = std::move(file), path = std::move(path)]() -> OsResult<LauncherFile> {
+    return LauncherFile{path, file->duplicate()};
+  };
 }
 
 Result<std::string> install_startup_launcher(const std::string& install_dir,
@@ -97,14 +122,17 @@ Result<std::string> install_startup_launcher(const std::string& install_dir,
   if (Status ready = prepare_runtime_folder(layout.runtime_folder, platform); !ready) {
     return fail(ready.error());
   }
-  const OsResult<std::string> source_path = source();
-  if (!source_path) {
-    return fail(phrase_with_error("读取启动器路径失败", source_path.error()));
+  OsResult<LauncherFile> source_file = source();
+  if (!source_file) {
+    return fail(phrase_with_error("读取启动器路径失败", source_file.error()));
   }
   // Started from the launcher itself: it cannot be replaced by itself, and
   // it already is what it would be replaced with.
-  if (!is_same_path(*source_path, layout.launcher)) {
-    if (Status placed = place_launcher(*source_path, layout); !placed) {
+  if (!is_same_path(source_file->path, layout.launcher)) {
+    if (!source_file->file) {
+      return fail(phrase_with_error("读取校验文件失败", source_file->file.error()));
+    }
+    if (Status placed = place_launcher(*source_file->file, layout); !placed) {
       return fail(placed.error());
     }
   }

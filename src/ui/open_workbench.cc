@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/launch_worker.h"
 #include "platform/os_error.h"
 
 namespace velmo {
@@ -14,6 +15,11 @@ Status open_workbench(const std::optional<std::string>& install_dir, const UiSer
   Result<std::string> launcher = services.install_startup_launcher(*install_dir);
   if (!launcher) {
     return fail(std::move(launcher.error()));
+  }
+  // The launcher runs as administrator: never from a place another account
+  // could have changed.
+  if (!services.is_protected_installation(*install_dir)) {
+    return fail(kUnprotectedInstallationMessage);
   }
   // The launcher waits for this process to end, so the workbench never sees
   // the assistant still holding files of the installation.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "product_install/startup_launcher.h"
 #include "app/installation_pipeline.h"
 #include "environment/environment_report.h"
 #include "network/release_store.h"
@@ -42,6 +43,9 @@ struct UiServices {
   // the launcher waits for.
   std::function<bool(const std::string& install_dir)> is_installed;
   std::function<Result<std::string>(const std::string& install_dir)> install_startup_launcher;
+  // Whether nobody but the administrators can change the installation: the
+  // elevated launcher is started from nothing else.
+  std::function<bool(const std::string& install_dir)> is_protected_installation;
   std::function<OsStatus(const std::string& program,
                          const std::vector<std::string>& arguments,
                          const std::string& working_directory)>
@@ -50,8 +54,15 @@ struct UiServices {
 };
 
 // The real steps. The folder dialog answers "cancelled" until the window
-// replaces it with its own.
-UiServices default_ui_services();
+// replaces it with its own. The launcher is copied from `launcher_source`
+// alone: the shipped program hands in its own file, held since its start.
+UiServices default_ui_services(LauncherSource launcher_source = running_image);
+
+// The assistant's own file, opened now (File::open_running_image) and held
+// for the rest of the process, as the launcher's only source. A file that
+// cannot be held or proven makes every launcher step fail with that error,
+// never fall back to the name.
+LauncherSource hold_own_image();
 
 }  // namespace velmo
 

@@ -11,7 +11,8 @@
 #
 # and what several tests need:
 #
-#   make_work_dir                    $work: a fresh folder; remove_work_dir
+#   make_work_dir                    $work: a fresh folder (in build/test-work,
+#                                    which only its owner may change); remove_work_dir
 #                                    (the EXIT trap it sets) removes it
 #   exit_code_of COMMAND...          runs COMMAND, its exit status in $code
 #   upper_sha256 FILE                the SHA-256 as velmo-diag prints it
@@ -88,8 +89,15 @@ remove_work_dir() {
   [ -z "${work:-}" ] || rm -rf "$work"
 }
 
+# Inside the build tree, not /tmp: the assistant refuses to install below a
+# folder that others may write (Wine shows /tmp's mode 1777 as such a
+# folder, without its sticky bit), as it should on Windows.
 make_work_dir() {
-  work=$(mktemp -d)
+  local root
+  root="$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../build/test-work"
+  mkdir -p "$root"
+  chmod 0755 "$root"
+  work=$(mktemp -d -p "$root")
   trap remove_work_dir EXIT
 }
 

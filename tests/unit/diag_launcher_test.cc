@@ -7,7 +7,7 @@
 #include "diag_run.h"
 #include "platform/file_system.h"
 #include "product_files/install_manifest.h"
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 #include "temp_dir.h"
 #include "test_env.h"
 #include "velmo-diag/diag_commands.h"

@@ -60,6 +60,7 @@ class FakeUiServices {
       launcher_installs.push_back(dir);
       return launcher;
     };
+    s.is_protected_installation = [this](const std::string&) { return protected_installation; };
     s.start_process = [this](const std::string& program, const std::vector<std::string>& arguments,
                              const std::string& working_directory) {
       started.push_back(StartedProcess{program, arguments, working_directory});
@@ -78,6 +79,7 @@ class FakeUiServices {
   bool installed = true;
   Result<std::string> launcher = std::string("D:\\IDE\\运行组件\\VelmoQen工作台启动器.exe");
   OsStatus start_result;
+  bool protected_installation = true;
 
   // Calls.
   std::vector<std::optional<std::string>> checked_dirs;

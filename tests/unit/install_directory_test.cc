@@ -8,6 +8,7 @@
 #include "mutation_recorder.h"
 #include "platform/file_system.h"
 #include "platform/object_security.h"
+#include "environment/installation_protection.h"
 #include "platform/secure_directory.h"
 #include "temp_dir.h"
 
@@ -52,7 +53,8 @@ TEST_F(InstallDirectoryPrepareTest, CreationFailureKeepsItsMessage) {
 }
 
 // An installation made before its directory was protected: the next install
-// or update gives it the protected list.
+// or update gives it the protected list. A folder that also holds the
+// user's own things is refused and left as it is.
 TEST_F(InstallDirectoryPrepareTest, LooseInstallationIsProtected) {
   struct Case {
     const char* name;
@@ -81,12 +83,23 @@ TEST_F(InstallDirectoryPrepareTest, LooseInstallationIsProtected) {
     g_loose_path = dir;
     const ScopedObjectSecurityProbe probe(loose);
     test::ScopedMutationRecorder changes;
+    // Read for real once repaired.
+    changes.before(Mutation::kSetSecurity, dir, [] { g_loose_path.clear(); });
 
-    ASSERT_TRUE(prepare_install_directory(dir)) << c.name;
+    const Status prepared = prepare_install_directory(dir);
 
+    if (c.protected_now) {
+      ASSERT_TRUE(prepared) << c.name << ": " << prepared.error();
+    } else {
+      ASSERT_FALSE(prepared.has_value()) << c.name;
+      EXPECT_EQ(prepared.error(), kUnprotectableInstallDirMessage) << c.name;
+    }
     EXPECT_EQ(changes.paths(Mutation::kSetSecurity),
               c.protected_now ? std::vector<std::string>{dir} : std::vector<std::string>{})
         << c.name;
+    for (const std::string& name : c.files) {
+      EXPECT_EQ(test::read_file(path_join(dir, name)), "x") << c.name << ": " << name;
+    }
   }
 }
 
@@ -107,6 +120,130 @@ TEST_F(InstallDirectoryPrepareTest, TrustedDirectoryIsLeftAsItIs) {
 }
 
 #ifndef _WIN32
+constexpr uid_t kOtherAccount = 65534;
+
+mode_t mode_of(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// Install directories as other accounts could have left them. Each ends
+// protected or refused, never trusted as it was: the elevated launch and
+// the rating of a current installation both ask is_protected_installation.
+TEST(InstallDirectoryStatesTest, EachEndsProtectedOrRefused) {
+  struct Case {
+    const char* name;
+    void (*arrange)(const std::string& dir);
+    bool prepared;
+  };
+  const Case cases[] = {
+      {"empty and world-writable",
+       [](const std::string& dir) { ASSERT_EQ(::chmod(dir.c_str(), 0777), 0); }, true},
+      {"world-writable with the user's own file",
+       [](const std::string& dir) {
+         test::write_file(path_join(dir, "notes.txt"), "mine");
+         ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+       },
+       false},
+      {"a current manifest and a program another account wrote",
+       [](const std::string& dir) {
+         const std::string program = path_join(dir, "VelmoQen工作台.exe");
+         const std::string manifest = path_join(dir, "install-manifest.json");
+         test::write_file(program, "planted");
+         test::write_file(manifest, "{}");
+         for (const std::string& path : {dir, program, manifest}) {
+           ASSERT_EQ(::chown(path.c_str(), kOtherAccount, kOtherAccount), 0);
+         }
+         ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+       },
+       true},
+      {"world-writable runtime folder",
+       [](const std::string& dir) {
+         const std::string runtime = path_join(dir, "运行组件");
+         ASSERT_TRUE(create_directories(runtime));
+         test::write_file(path_join(runtime, "VelmoQen工作台启动器.exe"), "MZ");
+         ASSERT_EQ(::chmod(runtime.c_str(), 0777), 0);
+       },
+       true},
+      {"command library owned by another account",
+       [](const std::string& dir) {
+         const std::string library = path_join(dir, "engine-db");
+         ASSERT_TRUE(create_directories(library));
+         ASSERT_EQ(::chown(library.c_str(), kOtherAccount, kOtherAccount), 0);
+       },
+       true},
+      {"main program with a second name",
+       [](const std::string& dir) {
+         const std::string program = path_join(dir, "VelmoQen工作台.exe");
+         test::write_file(program, "MZ");
+         ASSERT_EQ(::link(program.c_str(), (dir + ".second-name.exe").c_str()), 0);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    test::TempDir root("velmo-install-states");
+    const std::string dir = root.join("IDE");
+    ASSERT_TRUE(create_directories(dir));
+    c.arrange(dir);
+    EXPECT_FALSE(is_protected_installation(dir)) << c.name;
+
+    const Status prepared = prepare_install_directory(dir);
+
+    ASSERT_EQ(prepared.has_value(), c.prepared) << c.name;
+    if (!prepared) {
+      EXPECT_EQ(prepared.error(), kUnprotectableInstallDirMessage) << c.name;
+      EXPECT_EQ(mode_of(dir), 0777u) << c.name << ": left as it was";
+      EXPECT_EQ(test::read_file(path_join(dir, "notes.txt")), "mine") << c.name;
+      continue;
+    }
+    EXPECT_TRUE(is_secure_directory(dir)) << c.name;
+    for (const std::string& name : directory_names(dir)) {
+      const std::string path = path_join(dir, name);
+      EXPECT_TRUE(is_secure_directory(path) || is_trusted_file(path)) << c.name << ": " << name;
+    }
+    // What is left runs only once an install put a verified program there.
+    const std::string program = path_join(dir, "VelmoQen工作台.exe");
+    if (!path_exists(program)) {
+      test::write_file(program, "MZ");
+      test::write_file(path_join(dir, "install-manifest.json"), "{}");
+    }
+    EXPECT_TRUE(is_protected_installation(dir)) << c.name;
+  }
+}
+
+TEST(InstallDirectoryStatesTest, MissingParentsAreCreatedProtected) {
+  test::TempDir root("velmo-install-states");
+  const std::string top = root.join("Tools");
+  const std::string middle = path_join(top, "IDEs");
+  const std::string dir = path_join(middle, "VelmoQen工作台");
+  ::umask(0);
+  const Status prepared = prepare_install_directory(dir);
+  ::umask(022);
+  ASSERT_TRUE(prepared) << prepared.error();
+  for (const std::string& folder : {top, middle, dir}) {
+    EXPECT_EQ(mode_of(folder), 0755u) << folder;
+  }
+}
+
+// A folder above that others may change lets them rename it away and build
+// the path again, with their own program where ours was.
+TEST(InstallDirectoryStatesTest, ReplaceableFolderAboveIsRefused) {
+  test::TempDir root("velmo-install-states");
+  const std::string parent = root.join("Shared");
+  const std::string dir = path_join(parent, "IDE");
+  ASSERT_TRUE(create_directories(dir));
+  ASSERT_EQ(::chmod(parent.c_str(), 0777), 0);
+  const Status refused = prepare_install_directory(dir);
+  ASSERT_FALSE(refused.has_value());
+  EXPECT_EQ(refused.error(), kUnprotectableInstallDirMessage);
+  EXPECT_FALSE(is_protected_installation(dir));
+
+  // With the sticky bit (as /tmp has), only an entry's owner may rename it.
+  ASSERT_EQ(::chmod(parent.c_str(), 01777), 0);
+  EXPECT_TRUE(prepare_install_directory(dir));
+}
+
 TEST_F(InstallDirectoryPrepareTest, WorldWritableInstallationGetsOwnerOnlyWrites) {
   ASSERT_TRUE(create_directories(dir_));
   test::write_file(path_join(dir_, "VelmoQen工作台.exe"), "MZ");

@@ -73,6 +73,9 @@ class FakeLaunch {
       }
       return std::string(kProgram);
     };
+    services_.is_protected_installation = [this](const std::string&) {
+      return protected_answers.empty() ? true : protected_answers.at(protected_calls++);
+    };
     services_.process_using = [this](const std::string&) -> Result<std::optional<uint32_t>> {
       log("in-use");
       if (in_use_answers.empty()) {
@@ -148,6 +151,9 @@ class FakeLaunch {
   }
 
   std::string manifest_error;
+  // Answers of the protection check in turn; none means protected.
+  std::vector<bool> protected_answers;
+  size_t protected_calls = 0;
   std::vector<Result<std::optional<uint32_t>>> in_use_answers;
   std::optional<std::string> installed = "1.0.0";
   std::vector<std::string> downloads;
@@ -181,6 +187,33 @@ TEST(LaunchWorkerTest, AlreadyRunningComesToTheFrontAndNothingStarts) {
   const auto outcome = launch.run();
   EXPECT_EQ(outcome.events, std::vector<std::string>{"LaunchSucceeded"});
   EXPECT_EQ(outcome.calls, (std::vector<std::string>{"resolve C:\\IDE", "in-use", "front 42"}));
+}
+
+// An installation another account could change is never started, neither
+// before an update nor after one; nothing else is done for it.
+TEST(LaunchWorkerTest, AnUnprotectedInstallationStartsNothing) {
+  struct Case {
+    const char* name;
+    std::vector<bool> answers;
+    std::vector<std::string> downloads;
+  };
+  const Case cases[] = {
+      {"from the start", {false}, {}},
+      {"after the update step", {true, false}, {"VelmoQenWorkbench-Update-v1.1.0.package"}},
+  };
+  for (const Case& c : cases) {
+    FakeLaunch launch;
+    launch.protected_answers = c.answers;
+    launch.downloads = c.downloads;
+    const auto outcome = launch.run();
+    EXPECT_EQ(outcome.events.back(),
+              std::string("LaunchFailed: ") + kUnprotectedInstallationMessage)
+        << c.name;
+    EXPECT_EQ(outcome.calls.back(), "resolve C:\\IDE") << c.name;
+    EXPECT_TRUE(std::none_of(outcome.calls.begin(), outcome.calls.end(),
+                             [](const std::string& call) { return call.starts_with("start"); }))
+        << c.name;
+  }
 }
 
 TEST(LaunchWorkerTest, WithoutACandidateTheInstalledVersionStarts) {

@@ -376,7 +376,7 @@ TEST(InstallHostileLinkTest, LinksAtEveryNameAreRefused) {
 
     // The real launcher step, copying this test program as the assistant.
     const Status applied =
-        machine.apply(install_services_with_assistant([] { return running_program_file(); }));
+        machine.apply(install_services_with_assistant(running_image));
     ASSERT_FALSE(applied.has_value()) << c.name;
     EXPECT_EQ(applied.error(), c.message) << c.name;
     if (c.to_directory) {

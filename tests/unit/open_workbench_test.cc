@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/launch_worker.h"
 #include "fake_ui_services.h"
 
 namespace velmo {
@@ -27,6 +28,7 @@ TEST(OpenWorkbenchTest, FailuresStopAtTheFirstStep) {
     const char* name;
     bool has_dir;
     bool installed;
+    bool protected_installation;
     Result<std::string> launcher;
     OsStatus start;
     const char* message;
@@ -34,9 +36,10 @@ TEST(OpenWorkbenchTest, FailuresStopAtTheFirstStep) {
     size_t starts;
   };
   const Case cases[] = {
-      {"NoDirectory", false, true, std::string("L.exe"), {}, kNotInstalled, 0, 0},
-      {"NotInstalled", true, false, std::string("L.exe"), {}, kNotInstalled, 0, 0},
+      {"NoDirectory", false, true, true, std::string("L.exe"), {}, kNotInstalled, 0, 0},
+      {"NotInstalled", true, false, true, std::string("L.exe"), {}, kNotInstalled, 0, 0},
       {"LauncherFails",
+       true,
        true,
        true,
        fail("启动器目录不是普通目录。"),
@@ -44,13 +47,16 @@ TEST(OpenWorkbenchTest, FailuresStopAtTheFirstStep) {
        "启动器目录不是普通目录。",
        1,
        0},
-      {"StartFails", true, true, std::string("L.exe"),
+      {"NotProtected", true, true, false, std::string("L.exe"), {},
+       kUnprotectedInstallationMessage, 1, 0},
+      {"StartFails", true, true, true, std::string("L.exe"),
        std::unexpected(OsError{2, "系统找不到指定的文件。"}),
        "准备打开 IDE 失败：系统找不到指定的文件。 (os error 2)", 1, 1},
   };
   for (const Case& c : cases) {
     test::FakeUiServices fake;
     fake.installed = c.installed;
+    fake.protected_installation = c.protected_installation;
     fake.launcher = c.launcher;
     fake.start_result = c.start;
     const std::optional<std::string> dir =

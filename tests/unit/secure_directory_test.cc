@@ -24,7 +24,10 @@ namespace {
 
 constexpr char kForeignUser[] = "S-1-5-21-1111111111-2222222222-3333333333-1001";
 constexpr char kAuthenticatedUsers[] = "S-1-5-11";
-const OwnSids kOwn = {kAdministratorsSid, "S-1-5-21-1-2-3-500"};
+// The one user Wine owns everything by, the platform's administrator
+// equivalent there; on Windows the list is empty.
+constexpr char kWineUser[] = "S-1-5-21-1-2-3-1000";
+const AdminEquivalentSids kAdminEquivalents = {kWineUser};
 
 // Who owns the object and what the rules grant, in a few words per case.
 struct TrustCase {
@@ -49,7 +52,7 @@ AccessRule deny(std::string sid, uint32_t mask) {
 class TrustTest : public testing::TestWithParam<TrustCase> {};
 
 TEST_P(TrustTest, OnlyTrustedOwnersAndNoWritersBesideThem) {
-  EXPECT_EQ(is_trusted_security(GetParam().security, kOwn), GetParam().trusted);
+  EXPECT_EQ(is_trusted_security(GetParam().security, kAdminEquivalents), GetParam().trusted);
 }
 
 const AccessRule kSystemFull = grant(kSystemSid, kFileAllAccess);
@@ -64,7 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
                   owned_by(kAdministratorsSid, {kSystemFull, kAdministratorsFull, kUsersRead}),
                   true},
         TrustCase{"OwnedBySystem", owned_by(kSystemSid, {kSystemFull}), true},
-        TrustCase{"OwnedByOurUser", owned_by("S-1-5-21-1-2-3-500", {kSystemFull}), true},
+        TrustCase{"OwnedByAnAdministratorEquivalent", owned_by(kWineUser, {kSystemFull}), true},
+        // Its unelevated processes could rewrite the rules of what it owns.
+        TrustCase{"OwnedByTheInstallingAdministratorsAccount",
+                  owned_by("S-1-5-21-1-2-3-500", {kSystemFull}), false},
+        TrustCase{"TheInstallingAdministratorsAccountMayWrite",
+                  owned_by(kAdministratorsSid, {grant("S-1-5-21-1-2-3-500", 0x2)}), false},
         TrustCase{"OwnedByTheInstallerService", owned_by(kTrustedInstallerSid, {kUsersRead}), true},
         TrustCase{"OwnedByAnotherAccount", owned_by(kForeignUser, {kSystemFull}), false},
         TrustCase{"NoOwnerRead", owned_by("", {kSystemFull}), false},
@@ -104,7 +112,7 @@ TEST(ProtectedSecurityTest, AdministratorsAndSystemChangeUsersOnlyReadNothingInh
   EXPECT_TRUE(is_trusted_security(
       ObjectSecurity{
           .owner_sid = kAdministratorsSid, .protected_dacl = true, .rules = security.rules},
-      kOwn));
+      kAdminEquivalents));
   // The form the Windows backend applies says the same: protected ("P"),
   // each entry for the folder and what is created in it ("OICI").
   EXPECT_STREQ(kProtectedDirectorySddl,

@@ -18,14 +18,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!velmo::restrict_dll_search_to_system32()) {
     return 0;
   }
-  velmo::UiServices services = velmo::default_ui_services();
-  services.query_in_use = [](const std::string& executable_path) -> velmo::Result<bool> {
-    velmo::test::ProcessScanRestartManager scan;
-    velmo::Result<velmo::InUseAnswer> answer = velmo::query_workbench_in_use(executable_path, scan);
-    if (!answer) {
-      return velmo::fail(std::move(answer.error()));
-    }
-    return answer->in_use;
-  };
-  return velmo::run_assistant(instance, std::move(services));
+  return velmo::run_assistant(instance, [](velmo::LauncherSource source) {
+    velmo::UiServices services = velmo::default_ui_services(std::move(source));
+    services.query_in_use = [](const std::string& executable_path) -> velmo::Result<bool> {
+      velmo::test::ProcessScanRestartManager scan;
+      velmo::Result<velmo::InUseAnswer> answer =
+          velmo::query_workbench_in_use(executable_path, scan);
+      if (!answer) {
+        return velmo::fail(std::move(answer.error()));
+      }
+      return answer->in_use;
+    };
+    return services;
+  });
 }

@@ -17,7 +17,7 @@
 #include "product_install/desktop_folder.h"
 #include "product_install/desktop_shortcut.h"
 #include "product_install/hide_path.h"
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 
 namespace velmo {
 namespace {

@@ -275,7 +275,7 @@ int command_launcher(const std::vector<std::string>& args, std::ostream& out, st
     return usage(err);
   }
   const LauncherSource source =
-      named ? launcher_source_at(args[3]) : LauncherSource(assistant_beside_tool);
+      named ? launcher_source_at(args[3]) : launcher_source_named(assistant_beside_tool);
   const Result<std::string> launcher = install_startup_launcher(args[1], source);
   if (!launcher) {
     return tools::print_failure(err, launcher.error());

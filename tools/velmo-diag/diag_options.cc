@@ -55,7 +55,7 @@ OsResult<std::string> assistant_beside_tool() {
 LauncherSource launcher_source_option(const std::map<std::string, std::string>& options) {
   const auto assistant = options.find("--assistant");
   return assistant != options.end() ? launcher_source_at(assistant->second)
-                                    : LauncherSource(assistant_beside_tool);
+                                    : launcher_source_named(assistant_beside_tool);
 }
 
 std::string policy_origin_option(const std::map<std::string, std::string>& options) {

@@ -18,7 +18,9 @@ namespace {
 
 constexpr mode_t kProtectedMode = 0755;
 constexpr uint32_t kReadRights = kFileReadAndExecute;
-constexpr uint32_t kWriteRights = 0x00000002 | 0x00000004 | 0x00000040 | 0x00010000;
+// No delete right of its own: on POSIX, removing or renaming an entry is
+// decided by its folder alone (the delete-child right there).
+constexpr uint32_t kWriteRights = 0x00000002 | 0x00000004 | 0x00000040;
 
 std::string user_sid(uid_t uid) {
   return uid == 0 ? std::string(kAdministratorsSid) : "S-1-22-1-" + std::to_string(uid);
@@ -28,8 +30,23 @@ std::string group_sid(gid_t gid) {
   return "S-1-22-2-" + std::to_string(gid);
 }
 
+// The sticky bit (as on /tmp) lets only an entry's owner delete or rename
+// it, whoever else may write the folder.
 uint32_t rights(mode_t mode, mode_t read_bit, mode_t write_bit) {
-  return ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
+  uint32_t granted = ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
+  if (S_ISDIR(mode) && (mode & S_ISVTX)) {
+    granted &= ~uint32_t{0x00000040};
+  }
+  return granted;
+}
+
+// Our owner (root stands for Administrators) and no writes for anyone else,
+// as a repair leaves a folder or file.
+OsStatus protect_open_object(int fd, mode_t mode) {
+  if (::fchown(fd, ::geteuid(), static_cast<gid_t>(-1)) != 0 || ::fchmod(fd, mode) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 }  // namespace
@@ -50,7 +67,7 @@ OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
   return security;
 }
 
-OwnSids own_sids() {
+AdminEquivalentSids admin_equivalent_sids() {
   return {user_sid(::geteuid())};
 }
 
@@ -77,11 +94,29 @@ OsStatus apply_protected_security(const std::string& path) {
   if (!directory) {
     return std::unexpected(last_os_error());
   }
-  if (::fchown(directory.get(), ::geteuid(), static_cast<gid_t>(-1)) != 0 ||
-      ::fchmod(directory.get(), kProtectedMode) != 0) {
+  return protect_open_object(directory.get(), kProtectedMode);
+}
+
+OsStatus apply_protected_file_security(const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kSetSecurity, path)) {
+    return std::unexpected(*fault);
+  }
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!file) {
     return std::unexpected(last_os_error());
   }
-  return {};
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return std::unexpected(os_error_from_code(EISDIR));
+  }
+  if (info.st_nlink > 1) {
+    return std::unexpected(os_error_from_code(EMLINK));
+  }
+  // A file keeps whether it can be run.
+  return protect_open_object(file.get(), (info.st_mode & S_IXUSR) ? 0755 : 0644);
 }
 
 }  // namespace velmo

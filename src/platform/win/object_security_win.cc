@@ -57,11 +57,11 @@ std::vector<AccessRule> read_rules(PACL dacl) {
   return rules;
 }
 
-// The protected descriptor in the system's binary form.
-OsResult<UniqueLocalMem> protected_descriptor() {
+// A protected descriptor in the system's binary form.
+OsResult<UniqueLocalMem> protected_descriptor(const std::string& sddl = kProtectedDirectorySddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          to_wide(kProtectedDirectorySddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
+          to_wide(sddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
     return std::unexpected(last_os_error());
   }
   return UniqueLocalMem(descriptor);
@@ -81,6 +81,61 @@ OsResult<std::vector<BYTE>> token_information(TOKEN_INFORMATION_CLASS kind) {
     return std::unexpected(last_os_error());
   }
   return buffer;
+}
+
+bool is_wine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Whether the opened object is what a repair of this kind may touch: never
+// a reparse point, a directory only as a directory, and a file with one
+// name only (a second name may lie in a folder others control).
+OsStatus check_kind(HANDLE object, bool directory) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(object, &information)) {
+    return std::unexpected(last_os_error());
+  }
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return std::unexpected(os_error_from_code(ERROR_CANT_ACCESS_FILE));
+  }
+  const bool is_directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (is_directory != directory) {
+    return std::unexpected(os_error_from_code(directory ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED));
+  }
+  if (!directory && information.nNumberOfLinks > 1) {
+    return std::unexpected(os_error_from_code(ERROR_TOO_MANY_LINKS));
+  }
+  return {};
+}
+
+// Owner Administrators and the protected list, set through a handle of the
+// object itself. The low-level call does not walk into children by name,
+// as SetSecurityInfo would: each child is repaired on its own.
+OsStatus protect_object(const std::string& path, bool directory) {
+  if (auto fault = mutation_fault(Mutation::kSetSecurity, path)) {
+    return std::unexpected(*fault);
+  }
+  UniqueHandle object = open_object(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
+  if (!object) {
+    return std::unexpected(last_os_error());
+  }
+  if (OsStatus kind = check_kind(object.get(), directory); !kind) {
+    return kind;
+  }
+  // "P" marks the list protected in the descriptor itself, which is what
+  // the low-level call stores.
+  OsResult<UniqueLocalMem> descriptor = protected_descriptor(
+      std::string("O:BA") + (directory ? kProtectedDirectorySddl : kProtectedFileSddl));
+  if (!descriptor) {
+    return std::unexpected(descriptor.error());
+  }
+  if (!::SetKernelObjectSecurity(object.get(),
+                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                 descriptor->get())) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
 }
 
 }  // namespace
@@ -112,11 +167,14 @@ OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
   return security;
 }
 
-OwnSids own_sids() {
-  OwnSids sids;
-  if (OsResult<std::vector<BYTE>> owner = token_information(TokenOwner)) {
-    sids.push_back(sid_text(reinterpret_cast<TOKEN_OWNER*>(owner->data())->Owner));
+AdminEquivalentSids admin_equivalent_sids() {
+  // Wine owns every object by its one user, whatever owner was asked for.
+  // ntdll is a KnownDLL, so nobody can make a Windows process look like
+  // Wine's.
+  if (!is_wine()) {
+    return {};
   }
+  AdminEquivalentSids sids;
   if (OsResult<std::vector<BYTE>> user = token_information(TokenUser)) {
     sids.push_back(sid_text(reinterpret_cast<TOKEN_USER*>(user->data())->User.Sid));
   }
@@ -142,45 +200,11 @@ OsStatus create_protected_directory(const std::string& path) {
 }
 
 OsStatus apply_protected_security(const std::string& path) {
-  if (auto fault = mutation_fault(Mutation::kSetSecurity, path)) {
-    return std::unexpected(*fault);
-  }
-  UniqueHandle object = open_object(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
-  if (!object) {
-    return std::unexpected(last_os_error());
-  }
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(object.get(), &information)) {
-    return std::unexpected(last_os_error());
-  }
-  if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return std::unexpected(os_error_from_code(ERROR_CANT_ACCESS_FILE));
-  }
-  if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return std::unexpected(os_error_from_code(ERROR_DIRECTORY));
-  }
-  OsResult<UniqueLocalMem> descriptor = protected_descriptor();
-  if (!descriptor) {
-    return std::unexpected(descriptor.error());
-  }
-  OsResult<std::vector<BYTE>> owner = token_information(TokenOwner);
-  if (!owner) {
-    return std::unexpected(owner.error());
-  }
-  PACL dacl = nullptr;
-  BOOL present = FALSE;
-  BOOL defaulted = FALSE;
-  if (!::GetSecurityDescriptorDacl(descriptor->get(), &present, &dacl, &defaulted)) {
-    return std::unexpected(last_os_error());
-  }
-  const DWORD status = ::SetSecurityInfo(
-      object.get(), SE_FILE_OBJECT,
-      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-      reinterpret_cast<TOKEN_OWNER*>(owner->data())->Owner, nullptr, dacl, nullptr);
-  if (status != ERROR_SUCCESS) {
-    return std::unexpected(os_error_from_code(status));
-  }
-  return {};
+  return protect_object(path, /*directory=*/true);
+}
+
+OsStatus apply_protected_file_security(const std::string& path) {
+  return protect_object(path, /*directory=*/false);
 }
 
 }  // namespace velmo

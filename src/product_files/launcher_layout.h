@@ -1,5 +1,5 @@
-#ifndef VELMO_PRODUCT_INSTALL_LAUNCHER_LAYOUT_H_
-#define VELMO_PRODUCT_INSTALL_LAUNCHER_LAYOUT_H_
+#ifndef VELMO_PRODUCT_FILES_LAUNCHER_LAYOUT_H_
+#define VELMO_PRODUCT_FILES_LAUNCHER_LAYOUT_H_
 
 #include <string>
 
@@ -25,4 +25,4 @@ LauncherLayout launcher_layout(const std::string& install_dir);
 
 }  // namespace velmo
 
-#endif  // VELMO_PRODUCT_INSTALL_LAUNCHER_LAYOUT_H_
+#endif  // VELMO_PRODUCT_FILES_LAUNCHER_LAYOUT_H_

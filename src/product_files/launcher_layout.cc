@@ -1,4 +1,4 @@
-#include "product_install/launcher_layout.h"
+#include "product_files/launcher_layout.h"
 
 #include "platform/file_system.h"
 

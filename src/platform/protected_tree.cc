@@ -1,0 +1,107 @@
+#include "platform/protected_tree.h"
+
+#include <optional>
+
+#include "platform/file_system.h"
+#include "platform/object_security.h"
+#include "platform/path_attributes.h"
+#include "platform/recovery_path.h"
+#include "platform/secure_directory.h"
+#include "platform/windows_path.h"
+
+namespace velmo {
+
+namespace {
+
+bool has_trusted_security(const std::string& path) {
+  const OsResult<ObjectSecurity> security = read_object_security(path);
+  return security && is_trusted_security(*security, admin_equivalent_sids());
+}
+
+OsStatus set_aside(const std::string& path) {
+  return rename_path(path, make_recovery_path(path, "untrusted"));
+}
+
+OsStatus protect_directory(const std::string& directory) {
+  if (!has_trusted_security(directory)) {
+    if (OsStatus repaired = apply_protected_security(directory); !repaired) {
+      return repaired;
+    }
+  }
+  // Listed only once nobody else can change the directory.
+  for (const std::string& name : directory_names(directory)) {
+    if (OsStatus done = protect_entry(path_join(directory, name)); !done) {
+      return done;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+OsStatus protect_entry(const std::string& path) {
+  const OsResult<PathAttributes> attributes = read_path_attributes(path);
+  if (!attributes) {
+    return std::unexpected(attributes.error());
+  }
+  if (is_plain_directory(*attributes)) {
+    return protect_directory(path);
+  }
+  // A link is never followed nor trusted; the steps that use each name
+  // refuse one in its place with their own words.
+  if (!is_plain_file(*attributes)) {
+    return {};
+  }
+  if (is_trusted_file(path)) {
+    return {};
+  }
+  if (OsStatus repaired = apply_protected_file_security(path); !repaired) {
+    // A second name, or a kind of file we cannot make ours in place.
+    return set_aside(path);
+  }
+  return {};
+}
+
+OsStatus protect_tree(const std::string& directory) {
+  const OsResult<PathAttributes> attributes = read_path_attributes(directory);
+  if (!attributes) {
+    return std::unexpected(attributes.error());
+  }
+  if (!is_plain_directory(*attributes)) {
+    return std::unexpected(access_denied());
+  }
+  return protect_directory(directory);
+}
+
+bool others_can_replace(const std::string& path) {
+  const OsResult<ObjectSecurity> object = read_object_security(path);
+  if (!object) {
+    return true;
+  }
+  std::optional<ObjectSecurity> parent;
+  if (const std::optional<std::string> parent_dir = parent_path(path);
+      parent_dir && *parent_dir != path) {
+    OsResult<ObjectSecurity> read = read_object_security(*parent_dir);
+    if (!read) {
+      return true;
+    }
+    parent = std::move(*read);
+  }
+  return lets_others_replace(*object, parent ? &*parent : nullptr, admin_equivalent_sids());
+}
+
+bool others_can_replace_location(const std::string& path) {
+  std::string current = path;
+  for (;;) {
+    if (others_can_replace(current)) {
+      return true;
+    }
+    const std::optional<std::string> parent = parent_path(current);
+    if (!parent || *parent == current) {
+      return false;
+    }
+    current = *parent;
+  }
+}
+
+}  // namespace velmo
