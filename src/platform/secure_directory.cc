@@ -1,6 +1,7 @@
 #include "platform/secure_directory.h"
 
 #include "platform/file_system.h"
+#include "platform/hard_link_count.h"
 #include "platform/object_security.h"
 #include "platform/path_attributes.h"
 #include "platform/recovery_path.h"
@@ -68,8 +69,15 @@ bool is_secure_directory(const std::string& path) {
   return is_plain_directory(path) && has_trusted_security(path);
 }
 
+// A second name made by another account keeps the file reachable from a
+// folder they control, and lets them keep it after we replace ours.
+bool has_one_name(const std::string& path) {
+  const OsResult<uint32_t> links = hard_link_count(path);
+  return links && *links == 1;
+}
+
 bool is_trusted_file(const std::string& path) {
-  return is_plain_file(path) && has_trusted_security(path);
+  return is_plain_file(path) && has_one_name(path) && has_trusted_security(path);
 }
 
 }  // namespace velmo

@@ -338,5 +338,17 @@ TEST_F(SecureDirectoryTest, FilesAreTrustedOnlyWithATrustedOwnerAndNoOtherWriter
   g_script = {};
 }
 
+TEST_F(SecureDirectoryTest, FileWithASecondNameIsNotTrusted) {
+  ASSERT_TRUE(secure_directory(folder_));
+  const std::string file = path_join(folder_, "pkg.package");
+  test::write_file(file, "content");
+  ASSERT_TRUE(is_trusted_file(file));
+  const std::string second_name = root_.join("kept-name");
+  ASSERT_TRUE(test::make_hard_link(file, second_name));
+  EXPECT_FALSE(is_trusted_file(file));
+  ASSERT_TRUE(remove_file(second_name));
+  EXPECT_TRUE(is_trusted_file(file)) << "one name again";
+}
+
 }  // namespace
 }  // namespace velmo

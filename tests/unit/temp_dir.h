@@ -13,7 +13,11 @@
 #include "platform/file_system.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "platform/win/wide.h"
+#else
+#include <unistd.h>
 #endif
 
 namespace velmo::test {
@@ -40,6 +44,16 @@ inline std::string read_file(const std::string& path) {
   OsResult<std::string> text = read_small_file(path, 1 << 24);
   EXPECT_TRUE(text.has_value()) << path;
   return text.value_or("");
+}
+
+// A second name for an existing file, as any account allowed to create
+// files beside it could make one.
+inline bool make_hard_link(const std::string& existing, const std::string& name) {
+#ifdef _WIN32
+  return ::CreateHardLinkW(to_wide(name).c_str(), to_wide(existing).c_str(), nullptr) != 0;
+#else
+  return ::link(existing.c_str(), name.c_str()) == 0;
+#endif
 }
 
 // A fresh directory under the system's temporary folder, removed with

@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "platform/mutation_seam.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/windows_path.h"
 
 namespace velmo {
@@ -138,31 +139,112 @@ OsStatus copy_file(const std::string& from, const std::string& to) {
   return copy_descriptor(source.fd, target.fd);
 }
 
-OsStatus remove_directory_tree(const std::string& path) {
+namespace {
+
+constexpr int kOpenDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+OsStatus remove_entries(int directory, const std::string& directory_path);
+
+// The names are read before anything is deleted, so the listing never runs
+// over entries that change under it.
+OsResult<std::vector<std::string>> entry_names(int directory) {
+  // fdopendir takes over the descriptor it is given; ours stays held.
+  UniqueFd listing_fd(::fcntl(directory, F_DUPFD_CLOEXEC, 0));
+  if (!listing_fd) {
+    return std::unexpected(last_os_error());
+  }
+  DIR* listing = ::fdopendir(listing_fd.get());
+  if (listing == nullptr) {
+    return std::unexpected(last_os_error());
+  }
+  (void)listing_fd.release();
+  ::rewinddir(listing);
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") {
+      names.push_back(name);
+    }
+  }
+  ::closedir(listing);
+  return names;
+}
+
+OsStatus unlink_entry(int parent, const std::string& name, const std::string& path) {
+  if (auto fault = mutation_fault(Mutation::kRemoveFile, path)) {
+    return std::unexpected(*fault);
+  }
+  if (::unlinkat(parent, name.c_str(), 0) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+// Everything is reached through the descriptor of its parent, never by its
+// whole path: a directory renamed away and replaced by a link while we work
+// cannot redirect the deletion outside the tree. An entry that is not a
+// directory at the moment it is opened (a link swapped in included) is
+// unlinked as a name.
+OsStatus remove_entry(int parent, const std::string& name, const std::string& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) {
+  if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
     return std::unexpected(last_os_error());
   }
   if (!S_ISDIR(info.st_mode)) {
-    return remove_file(path);
+    return unlink_entry(parent, name, path);
   }
-  DIR* directory = ::opendir(path.c_str());
-  if (directory == nullptr) {
+  UniqueFd directory(::openat(parent, name.c_str(), kOpenDirectoryFlags));
+  if (!directory) {
+    if (errno == ELOOP || errno == ENOTDIR) {
+      return unlink_entry(parent, name, path);
+    }
     return std::unexpected(last_os_error());
   }
+  if (OsStatus emptied = remove_entries(directory.get(), path); !emptied) {
+    return emptied;
+  }
+  if (auto fault = mutation_fault(Mutation::kRemoveDirectory, path)) {
+    return std::unexpected(*fault);
+  }
+  // Removes a name, never follows one: a link put in the directory's place
+  // since it was opened makes this fail instead.
+  if (::unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
+
+// Keeps going after a failure so that as much as possible is gone; the
+// first failure is the one reported.
+OsStatus remove_entries(int directory, const std::string& directory_path) {
+  OsResult<std::vector<std::string>> names = entry_names(directory);
+  if (!names) {
+    return std::unexpected(names.error());
+  }
   OsStatus result;
-  while (const dirent* entry = ::readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") {
-      continue;
-    }
-    if (auto removed = remove_directory_tree(path_join(path, name)); !removed && result) {
+  for (const std::string& name : *names) {
+    OsStatus removed = remove_entry(directory, name, path_join(directory_path, name));
+    if (!removed && result) {
       result = removed;
     }
   }
-  ::closedir(directory);
-  if (!result) {
-    return result;
+  return result;
+}
+
+}  // namespace
+
+OsStatus remove_directory_tree(const std::string& path) {
+  UniqueFd directory(::open(path.c_str(), kOpenDirectoryFlags));
+  if (!directory) {
+    // A link or a file under the name is removed itself: unlink never
+    // follows the last part of a path.
+    if (errno == ELOOP || errno == ENOTDIR) {
+      return remove_file(path);
+    }
+    return std::unexpected(last_os_error());
+  }
+  if (OsStatus emptied = remove_entries(directory.get(), path); !emptied) {
+    return emptied;
   }
   if (auto fault = mutation_fault(Mutation::kRemoveDirectory, path)) {
     return std::unexpected(*fault);

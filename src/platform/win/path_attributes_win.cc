@@ -37,6 +37,14 @@ ReparseTagProbe set_reparse_tag_probe_for_testing(ReparseTagProbe probe) {
   return g_reparse_tag_probe.exchange(probe);
 }
 
+std::optional<uint32_t> scripted_reparse_tag(const std::string& path) {
+  const ReparseTagProbe probe = g_reparse_tag_probe.load();
+  if (probe == nullptr) {
+    return std::nullopt;
+  }
+  return probe(path);
+}
+
 OsResult<PathAttributes> read_path_attributes(const std::string& path) {
   const std::wstring wide = to_wide(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -44,11 +52,9 @@ OsResult<PathAttributes> read_path_attributes(const std::string& path) {
     return std::unexpected(last_os_error());
   }
   PathAttributes result{.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
-  if (const ReparseTagProbe probe = g_reparse_tag_probe.load()) {
-    if (const std::optional<uint32_t> tag = probe(path)) {
-      result.name_surrogate = (*tag & kNameSurrogateBit) != 0;
-      return result;
-    }
+  if (const std::optional<uint32_t> tag = scripted_reparse_tag(path)) {
+    result.name_surrogate = (*tag & kNameSurrogateBit) != 0;
+    return result;
   }
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     const OsResult<uint32_t> tag = read_reparse_tag(wide);

@@ -10,14 +10,20 @@ namespace velmo {
 // Wine neither creates nor reports name-surrogate reparse points, so the
 // Windows backend's refusal of links could never be exercised there. Tests
 // install a probe that names the reparse tag of chosen paths; the attribute
-// reader then treats those paths as reparse points with that tag. Nothing
-// in the program sets it.
+// reader then treats those paths as reparse points with that tag, and
+// deleting a tree removes such a directory as it stands, never entering it.
+// Nothing in the program sets it.
 using ReparseTagProbe = std::optional<uint32_t> (*)(const std::string& path);
 
 // Installs the probe (nullptr removes it) and returns the one it replaces.
 // Not for concurrent use with the attribute reader: tests set it before the
 // code under test runs; prefer ScopedReparseTagProbe.
 ReparseTagProbe set_reparse_tag_probe_for_testing(ReparseTagProbe probe);
+
+// The tag the installed probe gives `path`; nothing when no probe is set or
+// it leaves the path to the system. For backends that recognise reparse
+// points through a handle rather than through read_path_attributes.
+std::optional<uint32_t> scripted_reparse_tag(const std::string& path);
 
 // Installs a probe for one scope and puts the previous one back when the
 // scope ends, so a failed assertion cannot leave it set for later tests.
