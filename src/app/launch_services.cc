@@ -16,6 +16,7 @@
 #include "platform/secure_directory.h"
 #include "platform/watched_process.h"
 #include "product_files/install_manifest.h"
+#include "product_install/automatic_recovery.h"
 #include "product_install/in_use_check.h"
 #include "product_install/main_program_install.h"
 
@@ -106,6 +107,9 @@ Result<std::unique_ptr<StartedWorkbench>> start_workbench(const std::string& pro
 
 LaunchServices default_launch_services() {
   LaunchServices services;
+  services.recover_interrupted_update = [](const std::string& install_dir) {
+    (void)recover_before_use(install_dir);
+  };
   services.resolve_main_program = resolve_launch_target;
   services.is_protected_installation = is_protected_installation;
   services.process_using = process_using;

@@ -141,6 +141,7 @@ Status watch_started(StartedWorkbench& workbench, const LaunchServices& services
 Status launch(const std::string& install_dir,
               const EventSink& events,
               const LaunchServices& services) {
+  services.recover_interrupted_update(install_dir);
   const Result<std::optional<std::string>> before = program_to_start(install_dir, services);
   if (!before) {
     return fail(before.error());

@@ -52,6 +52,10 @@ class StartedWorkbench {
 // Everything the launch does outside its own logic; tests script each one.
 struct LaunchServices {
   // The installation's main program, or the manifest check's message.
+  // Puts back what an interrupted update left, when that can be proven and
+  // nothing runs the workbench; anything else is left for the steps below
+  // to refuse.
+  std::function<void(const std::string& install_dir)> recover_interrupted_update;
   std::function<Result<std::string>(const std::string& install_dir)> resolve_main_program;
   // Whether nobody but the administrators can change the installation:
   // nothing else is started elevated.

@@ -122,6 +122,11 @@ int run_assistant(HINSTANCE instance, const UiServicesFactory& make_services) {
     context.state.install_dir = InstallDir{*dir, false};
   }
   if (!flags.launch_mode()) {
+    // Before the check rates it: an installation an interrupted update left
+    // behind is put back when that can be proven, rather than refused.
+    if (dir) {
+      context.services.recover_interrupted_update(*dir);
+    }
     apply_environment_check(context.state, context.services.check_environment(dir));
   }
 

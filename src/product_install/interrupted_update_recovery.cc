@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
 #include "platform/recovery_path.h"
+#include "platform/secure_directory.h"
 #include "product_files/install_manifest.h"
 #include "product_install/command_library.h"
 #include "product_install/install_source.h"
@@ -135,7 +136,8 @@ Result<Plan> pair_program_with_manifests(const InstallPaths& paths,
   Plan plan;
   if (current) {
     const std::string cache = main_program_cache_path(download_directory, current->version);
-    if (!is_plain_file(cache)) {
+    // A copy another account could have changed proves nothing.
+    if (!is_trusted_file(cache)) {
       return fail(kCannotTell);
     }
     if (same_content(paths.main_program, cache)) {

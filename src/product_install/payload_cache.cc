@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
+#include "platform/secure_directory.h"
 #include "platform/sha256.h"
 #include "platform/windows_path.h"
 #include "product_install/bundle_reader.h"
@@ -28,6 +29,10 @@ Result<bool> cache_matches(const std::string& cache_path,
                            std::string_view label) {
   if (Status plain = check_plain_file(cache_path, label); !plain) {
     return fail(plain.error());
+  }
+  // A copy another account could have changed is made again, not reused.
+  if (!is_trusted_file(cache_path)) {
+    return false;
   }
   const OsResult<uint64_t> size = file_size(cache_path);
   if (!size || *size != payload.bytes) {
@@ -54,6 +59,12 @@ Status prepare_cache_directory(const std::string& cache_path, std::string_view l
   }
   if (!is_plain_directory(*attributes)) {
     return fail(labelled("", label, "缓存目录不是普通目录，已停止更新。"));
+  }
+  // The cached program is copied into the install directory and run from
+  // there: its folder must be one only administrators change. One made or
+  // loosened by another account is repaired, or set aside and made anew.
+  if (auto secured = secure_directory(*directory); !secured) {
+    return fail(phrase_with_error(labelled("创建", label, "缓存目录失败"), secured.error()));
   }
   return ok();
 }

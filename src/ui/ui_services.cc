@@ -10,6 +10,7 @@
 #include "environment/install_location.h"
 #include "environment/installation_protection.h"
 #include "platform/process.h"
+#include "product_install/automatic_recovery.h"
 #include "product_install/in_use_check.h"
 #include "product_install/install_directory.h"
 #include "product_install/main_program_install.h"
@@ -43,6 +44,9 @@ LauncherSource hold_own_image() {
 
 UiServices default_ui_services(LauncherSource launcher_source) {
   UiServices services;
+  services.recover_interrupted_update = [](const std::string& install_dir) {
+    (void)recover_before_use(install_dir);
+  };
   services.check_environment = [](const std::optional<std::string>& install_dir) {
     return check_environment(install_dir);
   };

@@ -21,6 +21,10 @@ namespace velmo {
 // program uses default_ui_services(); tests pass fakes, so every screen can be
 // driven without a window, a worker thread or a network.
 struct UiServices {
+  // Puts back what an interrupted update left in the install directory, when
+  // that can be proven and nothing runs the workbench (blocking, before the
+  // first check).
+  std::function<void(const std::string& install_dir)> recover_interrupted_update;
   // Blocking check of the computer for the install directory (when known).
   std::function<EnvironmentCheck(const std::optional<std::string>& install_dir)> check_environment;
   // Starts a policy fetch whose events reach the window's receiver slot.

@@ -29,6 +29,7 @@ class FakeUiServices {
 
   UiServices services() {
     UiServices s;
+    s.recover_interrupted_update = [this](const std::string& dir) { recovered_dirs.push_back(dir); };
     s.check_environment = [this](const std::optional<std::string>& dir) {
       checked_dirs.push_back(dir);
       return check;
@@ -82,6 +83,7 @@ class FakeUiServices {
   bool protected_installation = true;
 
   // Calls.
+  std::vector<std::string> recovered_dirs;
   std::vector<std::optional<std::string>> checked_dirs;
   int policy_checks = 0;
   std::vector<std::string> probed_paths;

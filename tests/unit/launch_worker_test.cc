@@ -73,6 +73,10 @@ class FakeLaunch {
       }
       return std::string(kProgram);
     };
+    services_.recover_interrupted_update = [this](const std::string& dir) {
+      recovered_before_call = calls_.size();
+      recovered_dir = dir;
+    };
     services_.is_protected_installation = [this](const std::string&) {
       return protected_answers.empty() ? true : protected_answers.at(protected_calls++);
     };
@@ -151,6 +155,9 @@ class FakeLaunch {
   }
 
   std::string manifest_error;
+  // How many calls were made when the recovery ran, and for which directory.
+  std::optional<size_t> recovered_before_call;
+  std::string recovered_dir;
   // Answers of the protection check in turn; none means protected.
   std::vector<bool> protected_answers;
   size_t protected_calls = 0;
@@ -214,6 +221,14 @@ TEST(LaunchWorkerTest, AnUnprotectedInstallationStartsNothing) {
                              [](const std::string& call) { return call.starts_with("start"); }))
         << c.name;
   }
+}
+
+// An interrupted update is put back before anything reads the manifest.
+TEST(LaunchWorkerTest, RecoveryComesFirst) {
+  FakeLaunch launch;
+  launch.run();
+  EXPECT_EQ(launch.recovered_before_call, std::optional<size_t>(0));
+  EXPECT_EQ(launch.recovered_dir, "C:\\IDE");
 }
 
 TEST(LaunchWorkerTest, WithoutACandidateTheInstalledVersionStarts) {
