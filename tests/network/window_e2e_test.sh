@@ -290,6 +290,33 @@ expect_match "--installer hands over to the launcher" "--wait-for-process [1-9]*
 expect_true "the launcher then starts the installed workbench" probe_window "VelmoQen工作台 1.0.0" 30
 kill_windows_programs_naming "$(win "$handed")"
 
+echo "== the launcher comes from the file the assistant started as, held from its start"
+# Another account may own the Downloads folder the assistant runs from: while
+# the assistant waits for a process, its file is renamed and another put
+# under its name. The launcher written afterwards is still the assistant.
+downloads="$work/Downloads"
+held="$work/Held"
+mkdir -p "$downloads" "$held"
+cp "$assistant" "$downloads/assistant.exe"
+"$wine_run" "$net_build/tests/velmo_test_sleeper.exe" 120000 "$(win "$work/sleeper.pid")" \
+  </dev/null >/dev/null 2>&1 &
+wait_while 300 test ! -s "$work/sleeper.pid" || true
+"$wine_run" "$env_run" "ProgramData=$(win "$program_data")" \
+  "ProgramFiles(x86)=$(win "$program_files_x86")" "LOCALAPPDATA=$(win "$local_app_data")" \
+  "VELMO_WEBVIEW2_STANDIN=delay=5" -- "$downloads/assistant.exe" --install-dir "$(win "$held")" \
+  --wait-for-process "$(cat "$work/sleeper.pid")" --installer </dev/null >"$work/app.out" 2>&1 &
+app=$!
+# It holds its file first thing; give a loaded machine time to get there.
+sleep 5
+mv "$downloads/assistant.exe" "$downloads/renamed.exe"
+cp "$net_build/tests/velmo_test_sleeper.exe" "$downloads/assistant.exe"
+kill_windows_programs_naming "$(win "$work/sleeper.pid")"
+await_exit 120
+expect "the held run ends with exit code 0" 0 "$app_exit"
+expect_same_file "the launcher is the assistant it started as" "$assistant" \
+  "$held/运行组件/VelmoQen工作台启动器.exe"
+kill_windows_programs_naming "$(win "$held")"
+
 echo "== a policy the server refuses: Failed"
 touch "$VELMO_NET_WWW/policy.status-500"
 start "$assistant" "$other"

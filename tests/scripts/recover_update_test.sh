@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Updates killed under Wine, then velmo-diag recover. velmo-pack makes
+# Updates killed under Wine, then an ordinary run of the assistant, which
+# puts the installation back by itself before its window shows; velmo-diag
+# recover then finds nothing left to do. velmo-pack makes
 # release 1.0.0 around a small program and 1.1.0 around a large one (so the
 # copy into the install directory takes a while); each case installs 1.0.0,
 # starts velmo-diag apply of 1.1.0, waits for one moment of the update by
 # watching the install directory, and SIGKILLs every Windows process whose
 # command line names the test's folder (velmo-diag, the environment helper
-# that started it, an attrib.exe it started). Then recover must leave the
-# old or the new program with its own manifest and nothing the update
+# that started it, an attrib.exe it started). Then the assistant must leave
+# the old or the new program with its own manifest and nothing the update
 # refuses, and the same update applied once more must succeed.
 #
 #   recover_update_test.sh RUNNER BUILD_DIR VELMO_PACK VELMO_DIAG ENV_RUN PROGRAM_EXE ASSISTANT_EXE
@@ -14,7 +16,11 @@ set -euo pipefail
 # shellcheck source=tests/lib/test_lib.sh
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../lib/test_lib.sh"
 
-runner=$1 pack=$3 diag=$4 env_run=$5 program=$6 assistant=$7
+runner=$1 build=$2 pack=$3 diag=$4 env_run=$5 program=$6 assistant=$7
+# shellcheck source=scripts/lib/window_probe.sh
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../scripts/lib/window_probe.sh"
+probe_init "$build"
+readonly assistant_title="Velmo Qen 工作台智能安装引导器"
 readonly main_name="VelmoQen工作台.exe"
 readonly program_backup="$main_name.velmo-update-backup"
 readonly partial="$main_name.velmo-install-partial"
@@ -36,6 +42,19 @@ apply() {
     --install-dir "$(win "$dir")" --version "$version" \
     --sha256 "$(sha256sum "$setup" | cut -d' ' -f1)" --bytes "$(stat -c %s "$setup")" \
     --assistant "$assistant"
+}
+
+# The assistant as a user starts it, for the installation in DIR: it
+# recovers before its window rates the installation, so once the window
+# shows, the recovery is over; then it is closed the hard way.
+assistant_run() {
+  local what=$1 dir=$2
+  "$runner" "$env_run" "ProgramData=$work/data" -- "$assistant" --install-dir "$(win "$dir")" \
+    </dev/null >"$work/$what.assistant.out" 2>&1 &
+  local job=$!
+  probe_window "$assistant_title" 60 || fail "$what: the assistant's window never showed"
+  kill_windows_programs_naming "$(win "$work")"
+  wait "$job" || true
 }
 
 recover() {
@@ -122,12 +141,14 @@ killed_update_case() {
   echo "$what: killed with $(find "$dir" -maxdepth 1 -printf '%f(%s) ' | sort)"
   "$check" "$what" "$dir"
 
+  assistant_run "$what" "$dir"
+  expect_program_with_own_manifest "$what" "$dir"
   status=0
   output=$(recover "$dir" 2>"$work/$what.err") || status=$?
   echo "$output"
   expect "$what: recover exits 0" 0 "$status"
-  expect_match "$what: recover ends with the state" '*{"state":"installed","version":"1.'[01]'.0"}' "$output"
-  expect_program_with_own_manifest "$what" "$dir"
+  expect_match "$what: nothing left for velmo-diag recover" \
+    '{"action":"none"}'$'\n''{"state":"installed","version":"1.'[01]'.0"}' "$output"
   expect "$what: no backup or partial left" 0 \
     "$(find "$dir" -maxdepth 1 \( -name '*.velmo-update-backup' -o -name '*.velmo-install-partial' \) | wc -l)"
 

@@ -240,5 +240,30 @@ INSTANTIATE_TEST_SUITE_P(Table,
                          testing::ValuesIn(kStatusCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+std::string g_foreign_path;
+// The program as another account left it: theirs, and anyone may write it.
+std::optional<ObjectSecurity> foreign(const std::string& path) {
+  if (path != g_foreign_path) {
+    return std::nullopt;
+  }
+  return ObjectSecurity{.owner_sid = "S-1-5-21-1-2-3-1001",
+                        .rules = {{.sid = kEveryoneSid, .allow = true, .mask = kFileAllAccess}}};
+}
+
+// A current version is only current where nobody else could have changed
+// it: otherwise it is installed again, as an outdated one would be.
+TEST_F(InstallLocationTest, CurrentVersionAnotherAccountCouldChangeNeedsAnInstall) {
+  install("1.10.0");
+  releases_.store("1.10.0");
+  ASSERT_EQ(installed_status(install_dir_), InstalledStatus::kCurrent);
+  for (const std::string& changed :
+       {install_dir_, path_join(install_dir_, kMainProgramFileName),
+        path_join(install_dir_, kInstallManifestFileName)}) {
+    g_foreign_path = changed;
+    const ScopedObjectSecurityProbe probe(foreign);
+    EXPECT_EQ(installed_status(install_dir_), InstalledStatus::kOutdated) << changed;
+  }
+}
+
 }  // namespace
 }  // namespace velmo
