@@ -10,6 +10,7 @@
 #include "environment/installation_protection.h"
 #include "network/bootstrap_policy.h"
 #include "network/sha256_file.h"
+#include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
 #include "platform/path_attributes.h"
@@ -53,15 +54,17 @@ std::optional<Result<VerifiedRelease>> fetch_release_within(
 
 bool is_verified_package(const std::string& path, uint64_t bytes, const std::string& sha256) {
   // A package another account owns or may change was not put there by the
-  // assistant's download and is never applied.
-  if (!is_trusted_file(path)) {
+  // assistant's download and is never applied. Judged, measured and hashed
+  // through one handle.
+  OsResult<File> file = open_trusted_file(path);
+  if (!file) {
     return false;
   }
-  const OsResult<uint64_t> size = file_size(path);
+  const OsResult<uint64_t> size = file->size();
   if (!size || *size != bytes) {
     return false;
   }
-  const Result<std::string> digest = sha256_file(path);
+  const Result<std::string> digest = hash_open_file(*file);
   return digest && digests_equal(*digest, sha256);
 }
 

@@ -1,5 +1,6 @@
 #include "environment/install_location.h"
 
+#include <array>
 #include <span>
 
 #include "environment/data_directory.h"
@@ -24,13 +25,38 @@ std::string record_path() {
   return path_join(data_directory(), kInstallLocationFileName);
 }
 
+// The whole record, or nothing when it cannot be read or is larger than any
+// record we write.
+std::optional<std::string> read_record(File& file) {
+  std::string text;
+  std::array<std::byte, 4096> buffer;
+  for (;;) {
+    const OsResult<size_t> count = file.read(buffer);
+    if (!count) {
+      return std::nullopt;
+    }
+    if (*count == 0) {
+      return text;
+    }
+    text.append(reinterpret_cast<const char*>(buffer.data()), *count);
+    if (text.size() > kMaxRecordBytes) {
+      return std::nullopt;
+    }
+  }
+}
+
 // Only a record in the protected data directory, written by an
 // administrator, may choose where the elevated assistant installs.
+// Judged and read through one handle.
 std::optional<std::string> read_recorded_location() {
-  if (!is_data_directory_secure() || !is_trusted_file(record_path())) {
+  if (!is_data_directory_secure()) {
     return std::nullopt;
   }
-  const OsResult<std::string> text = read_small_file(record_path(), kMaxRecordBytes);
+  OsResult<File> file = open_trusted_file(record_path());
+  if (!file) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> text = read_record(*file);
   if (!text || !is_valid_utf8(*text)) {
     return std::nullopt;
   }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "platform/object_security.h"
 #include "platform/os_error.h"
 
 namespace velmo {
@@ -35,6 +36,22 @@ class File {
   // (both current names must be the same); POSIX opens the image itself.
   // Fails when the file cannot be opened or is not that file.
   static OsResult<File> open_running_image();
+
+  // For a file about to be trusted: like open_for_read_locked, but a link at
+  // the path is opened itself instead of being followed (it then fails the
+  // checks below, never judging what it points at).
+  static OsResult<File> open_for_check(const std::string& path);
+
+  // What the open file itself is, read through its handle: whether it is a
+  // plain file (no directory, no link) and how many names it has.
+  struct Facts {
+    bool plain_file = false;
+    uint32_t links = 0;
+  };
+  OsResult<Facts> facts() const;
+
+  // The owner and access list of the open file itself.
+  OsResult<ObjectSecurity> security() const;
 
   // A second handle of the same open file (sharing its position): a held
   // file can be handed out without letting go of it.

@@ -137,6 +137,10 @@ OsStatus apply_protected_file_security(const std::string& path);
 using ObjectSecurityProbe = std::optional<ObjectSecurity> (*)(const std::string& path);
 ObjectSecurityProbe set_object_security_probe_for_testing(ObjectSecurityProbe probe);
 
+// What the probe scripts for `path`; nothing when no probe is set or it
+// leaves the path to the real reader. Readers through a handle ask it too.
+std::optional<ObjectSecurity> scripted_object_security(const std::string& path);
+
 class ScopedObjectSecurityProbe {
  public:
   explicit ScopedObjectSecurityProbe(ObjectSecurityProbe probe)

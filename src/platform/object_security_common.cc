@@ -84,11 +84,14 @@ ObjectSecurityProbe set_object_security_probe_for_testing(ObjectSecurityProbe pr
   return g_probe.exchange(probe);
 }
 
+std::optional<ObjectSecurity> scripted_object_security(const std::string& path) {
+  const ObjectSecurityProbe probe = g_probe.load();
+  return probe != nullptr ? probe(path) : std::nullopt;
+}
+
 OsResult<ObjectSecurity> read_object_security(const std::string& path) {
-  if (const ObjectSecurityProbe probe = g_probe.load()) {
-    if (std::optional<ObjectSecurity> scripted = probe(path)) {
-      return *scripted;
-    }
+  if (std::optional<ObjectSecurity> scripted = scripted_object_security(path)) {
+    return *scripted;
   }
   return read_native_object_security(path);
 }

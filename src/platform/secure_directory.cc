@@ -80,4 +80,28 @@ bool is_trusted_file(const std::string& path) {
   return is_plain_file(path) && has_one_name(path) && has_trusted_security(path);
 }
 
+OsResult<File> open_trusted_file(const std::string& path) {
+  OsResult<File> file = File::open_for_check(path);
+  if (!file) {
+    return file;
+  }
+  const OsResult<File::Facts> facts = file->facts();
+  if (!facts) {
+    return std::unexpected(facts.error());
+  }
+  std::optional<ObjectSecurity> security = scripted_object_security(path);
+  if (!security) {
+    OsResult<ObjectSecurity> read = file->security();
+    if (!read) {
+      return std::unexpected(read.error());
+    }
+    security = std::move(*read);
+  }
+  if (!facts->plain_file || facts->links != 1 ||
+      !is_trusted_security(*security, admin_equivalent_sids())) {
+    return std::unexpected(access_denied());
+  }
+  return file;
+}
+
 }  // namespace velmo

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/file.h"
 #include "platform/os_error.h"
 
 namespace velmo {
@@ -30,6 +31,14 @@ bool is_secure_directory(const std::string& path);
 // change. A file that fails this in a protected folder was put there before
 // the folder was protected, possibly by another account, and is never used.
 bool is_trusted_file(const std::string& path);
+
+// Opens a file the elevated assistant is about to trust and checks it
+// through the handle it returns: a plain file (not a directory, not a
+// link), one name, a trusted owner and nobody else able to change it. The
+// handle lets nobody write, rename or delete the file while it stays open,
+// so what is read from it is what was checked. Fails with the system's
+// error, or "access denied" for a file that is not one to trust.
+OsResult<File> open_trusted_file(const std::string& path);
 
 }  // namespace velmo
 

@@ -14,14 +14,19 @@ namespace {
 constexpr char kUpdateFailed[] = "更新工作台启动器失败";
 
 // Whether the launcher already is the source. Only a file that nobody but
-// the administrators could have changed is kept: the right bytes in a file
-// another account controls can be other bytes by the time it runs. Hashing
-// through a link would judge whatever it points at.
+// the administrators could have changed is kept, judged and hashed through
+// one handle that keeps it so meanwhile: the right bytes in a file another
+// account controls can be other bytes by the time it runs. A link is never
+// followed.
 Result<bool> launcher_is_current(const std::string& launcher, const std::string& source_digest) {
-  if (!is_plain_file(launcher) || !is_trusted_file(launcher)) {
+  if (!is_plain_file(launcher)) {
     return false;
   }
-  const Result<std::string> digest = sha256_file(launcher);
+  OsResult<File> file = open_trusted_file(launcher);
+  if (!file) {
+    return false;
+  }
+  const Result<std::string> digest = hash_open_file(*file);
   if (!digest) {
     return fail(digest.error());
   }

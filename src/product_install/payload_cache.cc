@@ -30,15 +30,18 @@ Result<bool> cache_matches(const std::string& cache_path,
   if (Status plain = check_plain_file(cache_path, label); !plain) {
     return fail(plain.error());
   }
-  // A copy another account could have changed is made again, not reused.
-  if (!is_trusted_file(cache_path)) {
+  // A copy another account could have changed is made again, not reused;
+  // one that may be is measured and hashed through the handle it was
+  // judged by.
+  OsResult<File> file = open_trusted_file(cache_path);
+  if (!file) {
     return false;
   }
-  const OsResult<uint64_t> size = file_size(cache_path);
+  const OsResult<uint64_t> size = file->size();
   if (!size || *size != payload.bytes) {
     return false;
   }
-  const Result<std::string> digest = hash_file_checked(cache_path);
+  const Result<std::string> digest = hash_open_file(*file);
   if (!digest) {
     return fail(digest.error());
   }

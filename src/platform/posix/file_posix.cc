@@ -37,6 +37,23 @@ OsResult<File> File::open_for_read_locked(const std::string& path) {
   return open_for_read(path);
 }
 
+OsResult<File> File::open_for_check(const std::string& path) {
+  // O_NONBLOCK: a FIFO planted under the name must not hang the open.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return std::unexpected(last_os_error());
+  }
+  return File(fd);
+}
+
+OsResult<File::Facts> File::facts() const {
+  struct stat info {};
+  if (::fstat(static_cast<int>(native_), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return Facts{.plain_file = S_ISREG(info.st_mode), .links = static_cast<uint32_t>(info.st_nlink)};
+}
+
 OsResult<File> File::create_truncate(const std::string& path) {
   if (auto fault = mutation_fault(Mutation::kCreateFile, path)) {
     return std::unexpected(*fault);

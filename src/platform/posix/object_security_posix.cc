@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file.h"
 #include "platform/mutation_seam.h"
 #include "platform/object_security.h"
 #include "platform/posix/unique_fd.h"
@@ -49,13 +50,7 @@ OsStatus protect_open_object(int fd, mode_t mode) {
   return {};
 }
 
-}  // namespace
-
-OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) {
-    return std::unexpected(last_os_error());
-  }
+ObjectSecurity security_from_stat(const struct stat& info) {
   ObjectSecurity security{.owner_sid = user_sid(info.st_uid), .protected_dacl = true};
   security.rules.push_back({.sid = security.owner_sid, .mask = kFileAllAccess});
   if (uint32_t mask = rights(info.st_mode, S_IRGRP, S_IWGRP)) {
@@ -65,6 +60,24 @@ OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
     security.rules.push_back({.sid = kEveryoneSid, .mask = mask});
   }
   return security;
+}
+
+}  // namespace
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return security_from_stat(info);
+}
+
+OsResult<ObjectSecurity> File::security() const {
+  struct stat info {};
+  if (::fstat(static_cast<int>(native_), &info) != 0) {
+    return std::unexpected(last_os_error());
+  }
+  return security_from_stat(info);
 }
 
 AdminEquivalentSids admin_equivalent_sids() {

@@ -53,6 +53,26 @@ OsResult<File> File::open_for_read_locked(const std::string& path) {
   return File(reinterpret_cast<intptr_t>(handle));
 }
 
+OsResult<File> File::open_for_check(const std::string& path) {
+  const HANDLE handle =
+      ::CreateFileW(to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::unexpected(last_os_error());
+  }
+  return File(reinterpret_cast<intptr_t>(handle));
+}
+
+OsResult<File::Facts> File::facts() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(reinterpret_cast<HANDLE>(native_), &info)) {
+    return std::unexpected(last_os_error());
+  }
+  const DWORD not_plain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  return Facts{.plain_file = (info.dwFileAttributes & not_plain) == 0,
+               .links = static_cast<uint32_t>(info.nNumberOfLinks)};
+}
+
 namespace {
 
 OsResult<HANDLE> open_for_write(const std::string& path, DWORD disposition) {

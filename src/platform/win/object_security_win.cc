@@ -3,6 +3,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "platform/file.h"
 #include "platform/mutation_seam.h"
 #include "platform/object_security.h"
 #include "platform/win/handles.h"
@@ -140,15 +141,13 @@ OsStatus protect_object(const std::string& path, bool directory) {
 
 }  // namespace
 
-OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
-  UniqueHandle object = open_object(path, READ_CONTROL);
-  if (!object) {
-    return std::unexpected(last_os_error());
-  }
+namespace {
+
+OsResult<ObjectSecurity> read_handle_security(HANDLE object) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR raw = nullptr;
-  const DWORD status = ::GetSecurityInfo(object.get(), SE_FILE_OBJECT,
+  const DWORD status = ::GetSecurityInfo(object, SE_FILE_OBJECT,
                                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                          &owner, nullptr, &dacl, nullptr, &raw);
   if (status != ERROR_SUCCESS) {
@@ -165,6 +164,20 @@ OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
     security.rules = read_rules(dacl);
   }
   return security;
+}
+
+}  // namespace
+
+OsResult<ObjectSecurity> read_native_object_security(const std::string& path) {
+  UniqueHandle object = open_object(path, READ_CONTROL);
+  if (!object) {
+    return std::unexpected(last_os_error());
+  }
+  return read_handle_security(object.get());
+}
+
+OsResult<ObjectSecurity> File::security() const {
+  return read_handle_security(reinterpret_cast<HANDLE>(native_));
 }
 
 AdminEquivalentSids admin_equivalent_sids() {
