@@ -10,6 +10,8 @@
 
 #include "app/worker_event.h"
 
+#include "velmo-diag/diag_options.h"
+
 namespace velmo::diag {
 
 // One event as a JSON object: the variant's name under "event", then only
@@ -24,7 +26,8 @@ nlohmann::ordered_json worker_event_json(const WorkerEvent& event);
 int command_install(const std::vector<std::string>& args,
                     std::ostream& out,
                     std::ostream& err,
-                    const std::function<int(std::ostream&)>& usage);
+                    const std::function<int(std::ostream&)>& usage,
+                    HttpEndpoints http_endpoints);
 
 }  // namespace velmo::diag
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "velmo-diag/diag_options.h"
+
 namespace velmo::diag {
 
 // velmo-diag launch: what the desktop shortcut does, without the startup
@@ -16,7 +18,8 @@ namespace velmo::diag {
 int command_launch(const std::vector<std::string>& args,
                    std::ostream& out,
                    std::ostream& err,
-                   const std::function<int(std::ostream&)>& usage);
+                   const std::function<int(std::ostream&)>& usage,
+                   HttpEndpoints http_endpoints);
 
 }  // namespace velmo::diag
 
