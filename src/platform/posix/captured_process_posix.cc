@@ -75,6 +75,10 @@ void read_both(int output, int error, std::string& kept) {
 
 }  // namespace
 
+std::string system_directory() {
+  return "/";
+}
+
 std::string system_program_path(std::string_view name) {
   return std::string(name);
 }
@@ -93,6 +97,7 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   ::posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
   ::posix_spawn_file_actions_adddup2(actions.get(), output->write.get(), 1);
   ::posix_spawn_file_actions_adddup2(actions.get(), error->write.get(), 2);
+  ::posix_spawn_file_actions_addchdir_np(actions.get(), system_directory().c_str());
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));

@@ -98,13 +98,20 @@ std::string drain(HANDLE read, size_t keep) {
 
 }  // namespace
 
-std::string system_program_path(std::string_view name) {
+std::string system_directory() {
   wchar_t directory[MAX_PATH + 1] = {};
   const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
   if (length == 0 || length > MAX_PATH) {
+    return {};
+  }
+  return from_wide(std::wstring_view(directory, length));
+}
+
+std::string system_program_path(std::string_view name) {
+  std::string path = system_directory();
+  if (path.empty()) {
     return std::string(name);
   }
-  std::string path = from_wide(std::wstring_view(directory, length));
   path.push_back('\\');
   path.append(name);
   return path;
@@ -138,10 +145,12 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   startup.lpAttributeList = inherited.list();
 
   std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
+  const std::wstring directory = to_wide(system_directory());
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                        &startup.StartupInfo, &info)) {
+                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup.StartupInfo,
+                        &info)) {
     return std::unexpected(last_os_error());
   }
   UniqueHandle process(info.hProcess);
