@@ -119,6 +119,12 @@ std::string system_program_path(std::string_view name) {
 
 OsResult<CapturedRun> run_captured(const std::string& program,
                                    const std::vector<std::string>& arguments) {
+  // Without the system directory nothing starts: inheriting ours instead is
+  // what this avoids.
+  const std::wstring directory = to_wide(system_directory());
+  if (directory.empty()) {
+    return std::unexpected(os_error_from_code(ERROR_PATH_NOT_FOUND));
+  }
   OsResult<Pipe> output = make_pipe();
   if (!output) {
     return std::unexpected(output.error());
@@ -145,12 +151,10 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   startup.lpAttributeList = inherited.list();
 
   std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
-  const std::wstring directory = to_wide(system_directory());
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &startup.StartupInfo,
-                        &info)) {
+                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, directory.c_str(),
+                        &startup.StartupInfo, &info)) {
     return std::unexpected(last_os_error());
   }
   UniqueHandle process(info.hProcess);
