@@ -23,6 +23,7 @@ nlohmann::ordered_json worker_event_json(const WorkerEvent& event);
 // worker thread, printing every event as one JSON line. 0 after
 // InstallCompleted, 1 with the message after a failure; `usage` reports a
 // malformed command line.
+// An --endpoint that `http_endpoints` refuses fails before any network use.
 int command_install(const std::vector<std::string>& args,
                     std::ostream& out,
                     std::ostream& err,

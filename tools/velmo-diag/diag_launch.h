@@ -15,6 +15,7 @@ namespace velmo::diag {
 // for the policy when a downloaded update waits) and prints its terminal
 // event as one JSON line. 0 after LaunchSucceeded, 1 with the message after
 // LaunchFailed; `usage` reports a malformed command line.
+// An --endpoint that `http_endpoints` refuses fails before any network use.
 int command_launch(const std::vector<std::string>& args,
                    std::ostream& out,
                    std::ostream& err,
