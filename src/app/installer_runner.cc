@@ -27,9 +27,10 @@ std::string installer_failure_message(std::string_view name, int32_t exit_code) 
 
 Status run_installer(const std::string& path,
                      const std::vector<std::string>& arguments,
+                     const std::string& working_directory,
                      std::string_view name,
                      const ProcessRunner& run) {
-  const OsResult<int32_t> exit_code = run(path, arguments);
+  const OsResult<int32_t> exit_code = run(path, arguments, working_directory);
   if (!exit_code) {
     return fail(phrase_with_error("启动安装程序失败", exit_code.error()));
   }
@@ -41,8 +42,9 @@ Status run_installer(const std::string& path,
 
 Status run_installer(const std::string& path,
                      const std::vector<std::string>& arguments,
+                     const std::string& working_directory,
                      std::string_view name) {
-  return run_installer(path, arguments, name, run_and_wait);
+  return run_installer(path, arguments, working_directory, name, run_and_wait);
 }
 
 }  // namespace velmo

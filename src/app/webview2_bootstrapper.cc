@@ -184,7 +184,9 @@ Status run_written_bootstrapper(const std::string& path,
   }
   const std::vector<std::string> arguments(std::begin(kBootstrapperArguments),
                                            std::end(kBootstrapperArguments));
-  return run_installer(program, arguments, kExecutableInstallerName, run);
+  // It starts in its own folder too, not in ours (often the user's download
+  // folder), where it would find files nobody proved.
+  return run_installer(program, arguments, (*folder)->path(), kExecutableInstallerName, run);
 }
 
 Status run_written_webview2_bootstrapper(const std::string& path) {

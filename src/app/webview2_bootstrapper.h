@@ -35,7 +35,8 @@ Result<std::string> write_out_bootstrapper(const CarriedFile& carried,
 Result<std::string> write_out_webview2_bootstrapper();
 
 // Runs the bootstrapper written by write_out_bootstrapper with "/silent"
-// "/install". The file is opened so that nobody can change it and checked
+// "/install", from a copy in a folder made for the run, which is also its
+// working directory. The file is opened so that nobody can change it and checked
 // against `sha256` once more right before it is started: time passes between
 // the write-out and the run (the workbench download), and the download
 // folder is not ours alone.

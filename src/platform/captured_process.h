@@ -22,9 +22,14 @@ inline constexpr size_t kMaxCapturedBytes = 1048576;
 // Runs a program without a console window, standard input from the null
 // device, standard output and error captured (error is read and dropped),
 // and waits for it to end without a time-out. Fails only when the program
-// cannot be started.
+// cannot be started. It starts in the system directory, not in ours: the
+// assistant is often started from a download folder, and a program looks in
+// its current directory for files and DLLs anyone could have put there.
 OsResult<CapturedRun> run_captured(const std::string& program,
                                    const std::vector<std::string>& arguments);
+
+// The system directory (System32 on Windows; "/" elsewhere).
+std::string system_directory();
 
 // The full path of a program that ships with the system ("reg.exe" in the
 // system directory). A bare name would be searched for in the assistant's

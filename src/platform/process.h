@@ -23,12 +23,14 @@ uint32_t current_process_id();
 // (already gone, no rights).
 bool wait_for_process_exit(uint32_t process_id);
 
-// Runs `program` with `arguments` without a console window, inheriting no
-// handles, and waits for it to end without a time-out; returns its exit code
-// as a signed 32-bit value (so 0xC0000005 reads -1073741819). Fails only when
-// the program cannot be started.
+// Runs `program` with `arguments` in `working_directory` without a console
+// window, inheriting no handles, and waits for it to end without a time-out;
+// returns its exit code as a signed 32-bit value (so 0xC0000005 reads
+// -1073741819). Fails only when the program cannot be started. The directory
+// is explicit because ours is often a download folder.
 OsResult<int32_t> run_and_wait(const std::string& program,
-                               const std::vector<std::string>& arguments);
+                               const std::vector<std::string>& arguments,
+                               const std::string& working_directory);
 
 // Starts `program` with `arguments` in `working_directory` and returns at
 // once; nobody waits for it and it outlives this process.

@@ -38,6 +38,22 @@ https://updates.example.com/v1 Debug ON 1
 updates.example.com Release OFF 1
 CASES
 
+# The rule velmo-diag's --endpoint gets from the configure step: the same
+# build types refuse plain HTTP unless a test build asks for it.
+printf 'include("%s")\nvelmo_plain_http_policy_allowed(allowed "${BUILD_TYPE}" "${ALLOW_HTTP}")\nmessage("${allowed}")\n' \
+  "$script" >"$work/rule.cmake"
+while read -r type allow want; do
+  expect "plain HTTP allowed in a $type build (allow=$allow)" "$want" \
+    "$(cmake -DBUILD_TYPE="$type" -DALLOW_HTTP="$allow" -P "$work/rule.cmake" 2>&1)"
+done <<'CASES'
+Release OFF OFF
+RelWithDebInfo OFF OFF
+MinSizeRel OFF OFF
+release OFF OFF
+Debug OFF ON
+Release ON ON
+CASES
+
 check http://updates.example.com Release >/dev/null
 expect "the refusal says why and how to build for tests" 1 \
   "$(said | grep -c "refuses the plain-HTTP policy origin .*VELMO_ALLOW_HTTP_POLICY_ORIGIN=ON")"

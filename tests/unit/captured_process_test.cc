@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../unit/temp_dir.h"
+
 namespace velmo {
 namespace {
 
@@ -11,12 +13,14 @@ std::vector<std::string> shell_script(const std::string& script) {
   return {"/c", script};
 }
 const char* kPrintBoth = "echo out& echo err 1>&2& exit 3";
+const char* kPrintWhere = "cd";
 #else
 const std::string kShell = "/bin/sh";
 std::vector<std::string> shell_script(const std::string& script) {
   return {"-c", script};
 }
 const char* kPrintBoth = "echo out; echo err >&2; exit 3";
+const char* kPrintWhere = "pwd";
 #endif
 
 TEST(CapturedProcessTest, KeepsStandardOutputAndTheExitCode) {
@@ -25,6 +29,21 @@ TEST(CapturedProcessTest, KeepsStandardOutputAndTheExitCode) {
   EXPECT_EQ(run->exit_code, 3u);
   EXPECT_NE(run->standard_output.find("out"), std::string::npos);
   EXPECT_EQ(run->standard_output.find("err"), std::string::npos);
+}
+
+// reg.exe and attrib.exe must not look around the folder the assistant was
+// started from (often Downloads): they start in the system directory.
+TEST(CapturedProcessTest, StartsInTheSystemDirectory) {
+  const test::TempDir downloads{"velmo-captured-downloads"};
+  const test::ScopedCurrentDirectory started_from(downloads.path());
+  const OsResult<CapturedRun> run = run_captured(kShell, shell_script(kPrintWhere));
+  ASSERT_TRUE(run.has_value()) << run.error().text;
+  std::string where = run->standard_output;
+  while (!where.empty() && (where.back() == '\n' || where.back() == '\r')) {
+    where.pop_back();
+  }
+  ASSERT_FALSE(system_directory().empty());
+  EXPECT_EQ(where, system_directory());
 }
 
 TEST(CapturedProcessTest, MissingProgramFailsToStart) {

@@ -172,6 +172,44 @@ TEST_F(DiagInstallationTest, InUsePrintsTheAnswerOrTheAssistantsMessage) {
   EXPECT_TRUE(absent.err.starts_with("无法确认工作台程序路径 " + missing + "：")) << absent.err;
 }
 
+// Every command that fetches the policy takes the rule for a plain-HTTP
+// --endpoint, and a refusal comes before any network use: the port below
+// would otherwise answer with a connection failure.
+TEST(DiagTest, PlainHttpEndpointFollowsTheBuildsRule) {
+  const std::string http = "http://127.0.0.1:1";
+  const std::string refusal =
+      "velmo-diag: this release build refuses the plain-HTTP endpoint " + http +
+      ": use https://, or a build configured with VELMO_ALLOW_HTTP_POLICY_ORIGIN=ON\n";
+  const test::TempDir root("velmo-diag-endpoint");
+  const std::string missing_dir = root.join("IDE");
+  const std::vector<std::vector<std::string>> commands = {
+      {"policy", "--endpoint", http},
+      {"install", "--install-dir", missing_dir, "--endpoint", http},
+      {"launch", "--install-dir", missing_dir, "--endpoint", http},
+  };
+  for (const auto& args : commands) {
+    const DiagRun refused = run_under(HttpEndpoints::kRefused, args);
+    EXPECT_EQ(refused.code, kExitFailure) << args[0];
+    EXPECT_EQ(refused.err, refusal) << args[0];
+    EXPECT_TRUE(refused.out.empty()) << args[0] << ": " << refused.out;
+
+    const DiagRun allowed = run_under(HttpEndpoints::kAllowed, args);
+    EXPECT_EQ(allowed.err.find("refuses"), std::string::npos) << args[0] << ": " << allowed.err;
+  }
+  // With the rule allowing it, the policy command did go to the network.
+  EXPECT_TRUE(
+      run_under(HttpEndpoints::kAllowed, commands[0]).err.starts_with("连接正式更新服务失败："));
+}
+
+// Only plain HTTP is refused: an https endpoint is asked in every build.
+TEST(DiagTest, HttpsEndpointIsAskedUnderEitherRule) {
+  for (const HttpEndpoints rule : {HttpEndpoints::kRefused, HttpEndpoints::kAllowed}) {
+    const DiagRun r = run_under(rule, {"policy", "--endpoint", "https://localhost:1"});
+    EXPECT_EQ(r.code, kExitFailure);
+    EXPECT_TRUE(r.err.starts_with("连接正式更新服务失败：")) << r.err;
+  }
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;

@@ -23,6 +23,14 @@ inline DiagRun run(const std::vector<std::string>& args) {
   return {code, out.str(), err.str()};
 }
 
+// The same under a rule for plain-HTTP endpoints other than this build's.
+inline DiagRun run_under(HttpEndpoints http_endpoints, const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = run_diag_under(http_endpoints, args, out, err);
+  return {code, out.str(), err.str()};
+}
+
 }  // namespace velmo::diag
 
 #endif  // VELMO_TESTS_UNIT_DIAG_RUN_H_

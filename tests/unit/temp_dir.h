@@ -32,6 +32,31 @@ inline std::filesystem::path fs_path(const std::string& utf8) {
 #endif
 }
 
+// The UTF-8 text of a std::filesystem path, the inverse of fs_path.
+inline std::string utf8_path(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return from_wide(path.wstring());
+#else
+  return path.string();
+#endif
+}
+
+// Makes `directory` the process's current directory while it lives, as when
+// the assistant is started from a download folder.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::string& directory)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(fs_path(directory));
+  }
+  ~ScopedCurrentDirectory() { std::filesystem::current_path(previous_); }
+  ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+  ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
+
 // Writes a whole file through the platform layer (UTF-8 names on both
 // backends).
 inline void write_file(const std::string& path, std::string_view content) {

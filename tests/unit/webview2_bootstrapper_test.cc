@@ -166,17 +166,19 @@ struct RecordedRun {
   int calls = 0;
   std::string program;
   std::vector<std::string> arguments;
+  std::string working_directory;
   // What the installer's folder held, and its content, while it ran.
   std::vector<std::string> folder_names;
   std::string content;
 };
 
 ProcessRunner recording_runner(RecordedRun& record, int32_t exit_code) {
-  return [&record, exit_code](const std::string& program,
-                              const std::vector<std::string>& arguments) -> OsResult<int32_t> {
+  return [&record, exit_code](const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& working_directory) -> OsResult<int32_t> {
     ++record.calls;
     record.program = program;
     record.arguments = arguments;
+    record.working_directory = working_directory;
     record.folder_names = directory_names(parent_path(program).value_or(""));
     record.content = test::read_file(program);
     return exit_code;
@@ -196,6 +198,7 @@ TEST_F(BootstrapperWriteOutTest, RunsTheVerifiedFileSilentlyFromAFreshFolder) {
   ASSERT_TRUE(folder.has_value());
   EXPECT_EQ(parent_path(*folder), dir_.path());
   EXPECT_TRUE(folder->substr(dir_.path().size() + 1).starts_with("webview2-run-")) << *folder;
+  EXPECT_EQ(record.working_directory, *folder) << "it starts in its own folder, not in ours";
   EXPECT_EQ(record.folder_names, std::vector<std::string>{kBootstrapperFileName});
   EXPECT_EQ(record.content, carried_.content());
   EXPECT_FALSE(path_exists(*folder)) << "the run folder stays after the run";

@@ -47,7 +47,8 @@ constexpr char kUsage[] =
     "  sha256 FILE    the file's SHA-256 as the assistant computes it\n"
     "  policy [--endpoint ORIGIN]\n"
     "                 fetch and validate the bootstrap policy (ORIGIN is\n"
-    "                 scheme://host[:port]; default: the built-in endpoint)\n"
+    "                 scheme://host[:port]; default: the built-in endpoint; a\n"
+    "                 release build takes no http:// ORIGIN, as for the built-in one)\n"
     "  download --url U --sha256 H --bytes N --name F\n"
     "                 download into %ProgramData%\\VelmoInstaller\\downloads\\F,\n"
     "                 one {\"progress\":N} line per progress report\n"
@@ -122,12 +123,19 @@ int command_sha256(const std::vector<std::string>& args, std::ostream& out, std:
   return kExitSuccess;
 }
 
-int command_policy(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int command_policy(const std::vector<std::string>& args,
+                   std::ostream& out,
+                   std::ostream& err,
+                   HttpEndpoints http_endpoints) {
   const auto options = parse_options(args, {"--endpoint"});
   if (!options) {
     return usage(err);
   }
-  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(policy_origin_option(*options));
+  const Result<std::string> origin = policy_origin_option(*options, http_endpoints);
+  if (!origin) {
+    return tools::print_failure(err, origin.error());
+  }
+  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(*origin);
   if (!release) {
     return tools::print_failure(err, release.error());
   }
@@ -313,6 +321,13 @@ int command_apply(const std::vector<std::string>& args, std::ostream& out, std::
 }  // namespace
 
 int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return run_diag_under(build_http_endpoints(), args, out, err);
+}
+
+int run_diag_under(HttpEndpoints http_endpoints,
+                   const std::vector<std::string>& args,
+                   std::ostream& out,
+                   std::ostream& err) {
   if (args.empty()) {
     return usage(err);
   }
@@ -324,7 +339,7 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return command_sha256(args, out, err);
   }
   if (command == "policy") {
-    return command_policy(args, out, err);
+    return command_policy(args, out, err, http_endpoints);
   }
   if (command == "download") {
     return command_download(args, out, err);
@@ -351,10 +366,10 @@ int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return command_apply(args, out, err);
   }
   if (command == "install") {
-    return command_install(args, out, err, usage);
+    return command_install(args, out, err, usage, http_endpoints);
   }
   if (command == "launch") {
-    return command_launch(args, out, err, usage);
+    return command_launch(args, out, err, usage, http_endpoints);
   }
   if (command == "recover") {
     return command_recover(args, out, err, usage);

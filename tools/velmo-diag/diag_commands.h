@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/console_tool.h"
+#include "velmo-diag/diag_options.h"
 
 namespace velmo::diag {
 
@@ -17,6 +18,13 @@ using tools::kExitUsage;
 // to `out` as one JSON object per line; a failure writes exactly the message
 // the assistant would show, as one line, to `err`.
 int run_diag(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The same under the given rule for plain-HTTP endpoints instead of this
+// build's, so that one build can show both answers.
+int run_diag_under(HttpEndpoints http_endpoints,
+                   const std::vector<std::string>& args,
+                   std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace velmo::diag
 

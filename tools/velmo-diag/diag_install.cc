@@ -70,11 +70,16 @@ nlohmann::ordered_json worker_event_json(const WorkerEvent& event) {
 int command_install(const std::vector<std::string>& args,
                     std::ostream& out,
                     std::ostream& err,
-                    const std::function<int(std::ostream&)>& usage) {
+                    const std::function<int(std::ostream&)>& usage,
+                    HttpEndpoints http_endpoints) {
   const auto options = parse_options(
       args, {"--install-dir", "--endpoint", "--assistant", "--webview2-wait-seconds"});
   if (!options || !options->contains("--install-dir")) {
     return usage(err);
+  }
+  const Result<std::string> origin = policy_origin_option(*options, http_endpoints);
+  if (!origin) {
+    return tools::print_failure(err, origin.error());
   }
   PipelineServices services =
       pipeline_services(install_services_with_assistant(launcher_source_option(*options)));
@@ -85,7 +90,7 @@ int command_install(const std::vector<std::string>& args,
     }
     services.runtime_wait_limit = std::chrono::seconds(*seconds);
   }
-  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(policy_origin_option(*options));
+  Result<VerifiedRelease> release = fetch_bootstrap_policy_from(*origin);
   if (!release) {
     return tools::print_failure(err, release.error());
   }

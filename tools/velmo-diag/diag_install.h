@@ -10,6 +10,8 @@
 
 #include "app/worker_event.h"
 
+#include "velmo-diag/diag_options.h"
+
 namespace velmo::diag {
 
 // One event as a JSON object: the variant's name under "event", then only
@@ -21,10 +23,12 @@ nlohmann::ordered_json worker_event_json(const WorkerEvent& event);
 // worker thread, printing every event as one JSON line. 0 after
 // InstallCompleted, 1 with the message after a failure; `usage` reports a
 // malformed command line.
+// An --endpoint that `http_endpoints` refuses fails before any network use.
 int command_install(const std::vector<std::string>& args,
                     std::ostream& out,
                     std::ostream& err,
-                    const std::function<int(std::ostream&)>& usage);
+                    const std::function<int(std::ostream&)>& usage,
+                    HttpEndpoints http_endpoints);
 
 }  // namespace velmo::diag
 

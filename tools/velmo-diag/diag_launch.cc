@@ -15,16 +15,20 @@ namespace velmo::diag {
 int command_launch(const std::vector<std::string>& args,
                    std::ostream& out,
                    std::ostream& err,
-                   const std::function<int(std::ostream&)>& usage) {
+                   const std::function<int(std::ostream&)>& usage,
+                   HttpEndpoints http_endpoints) {
   const auto options = parse_options(args, {"--install-dir", "--endpoint"});
   if (!options || !options->contains("--install-dir")) {
     return usage(err);
   }
+  const Result<std::string> endpoint = policy_origin_option(*options, http_endpoints);
+  if (!endpoint) {
+    return tools::print_failure(err, endpoint.error());
+  }
   LaunchServices services = default_launch_services();
-  services.fetch_policy_within =
-      [origin = policy_origin_option(*options)](std::chrono::steady_clock::duration wait) {
-        return fetch_release_within([origin] { return fetch_bootstrap_policy_from(origin); }, wait);
-      };
+  services.fetch_policy_within = [origin = *endpoint](std::chrono::steady_clock::duration wait) {
+    return fetch_release_within([origin] { return fetch_bootstrap_policy_from(origin); }, wait);
+  };
   ProgressChannel channel = open_progress_queue();
   run_launch(options->at("--install-dir"), channel.sender, services);
   std::optional<WorkerEvent> last;

@@ -58,9 +58,22 @@ LauncherSource launcher_source_option(const std::map<std::string, std::string>& 
                                     : launcher_source_named(assistant_beside_tool);
 }
 
-std::string policy_origin_option(const std::map<std::string, std::string>& options) {
+HttpEndpoints build_http_endpoints() {
+  return VELMO_DIAG_HTTP_ENDPOINT_ALLOWED ? HttpEndpoints::kAllowed : HttpEndpoints::kRefused;
+}
+
+Result<std::string> policy_origin_option(const std::map<std::string, std::string>& options,
+                                         HttpEndpoints http_endpoints) {
   const auto endpoint = options.find("--endpoint");
-  return endpoint != options.end() ? endpoint->second : built_in_policy_origin();
+  if (endpoint == options.end()) {
+    return built_in_policy_origin();
+  }
+  const std::string& origin = endpoint->second;
+  if (http_endpoints == HttpEndpoints::kRefused && origin.starts_with("http://")) {
+    return fail("velmo-diag: this release build refuses the plain-HTTP endpoint " + origin +
+                ": use https://, or a build configured with VELMO_ALLOW_HTTP_POLICY_ORIGIN=ON");
+  }
+  return origin;
 }
 
 }  // namespace velmo::diag

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "product_install/startup_launcher.h"
 
 namespace velmo::diag {
@@ -28,9 +29,20 @@ OsResult<std::string> assistant_beside_tool();
 // beside the tool.
 LauncherSource launcher_source_option(const std::map<std::string, std::string>& options);
 
+// Whether an "--endpoint" may name a plain-HTTP origin. The policy decides
+// what the assistant runs as administrator and only TLS proves where it came
+// from, so a release build refuses one, as it refuses a plain-HTTP built-in
+// origin; builds for tests opt in to reach their local servers.
+enum class HttpEndpoints { kRefused, kAllowed };
+
+// This build's rule, decided at configure time with the built-in origin's.
+HttpEndpoints build_http_endpoints();
+
 // The policy origin an "--endpoint ORIGIN" option names, else the built-in
-// one.
-std::string policy_origin_option(const std::map<std::string, std::string>& options);
+// one; the refusal, as one line, when `http_endpoints` refuses a plain-HTTP
+// origin.
+Result<std::string> policy_origin_option(const std::map<std::string, std::string>& options,
+                                         HttpEndpoints http_endpoints);
 
 }  // namespace velmo::diag
 

@@ -75,6 +75,10 @@ void read_both(int output, int error, std::string& kept) {
 
 }  // namespace
 
+std::string system_directory() {
+  return "/";
+}
+
 std::string system_program_path(std::string_view name) {
   return std::string(name);
 }
@@ -93,6 +97,11 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   ::posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
   ::posix_spawn_file_actions_adddup2(actions.get(), output->write.get(), 1);
   ::posix_spawn_file_actions_adddup2(actions.get(), error->write.get(), 2);
+  const std::string directory = system_directory();
+  if (const int failed = ::posix_spawn_file_actions_addchdir_np(actions.get(), directory.c_str());
+      failed != 0) {
+    return std::unexpected(os_error_from_code(static_cast<uint32_t>(failed)));
+  }
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));

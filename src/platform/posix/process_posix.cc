@@ -46,8 +46,9 @@ bool wait_for_process_exit(uint32_t process_id) {
 }
 
 OsResult<int32_t> run_and_wait(const std::string& program,
-                               const std::vector<std::string>& arguments) {
-  const OsResult<pid_t> pid = posix::spawn(program, arguments, std::nullopt);
+                               const std::vector<std::string>& arguments,
+                               const std::string& working_directory) {
+  const OsResult<pid_t> pid = posix::spawn(program, arguments, working_directory);
   if (!pid) {
     return std::unexpected(pid.error());
   }

@@ -98,13 +98,20 @@ std::string drain(HANDLE read, size_t keep) {
 
 }  // namespace
 
-std::string system_program_path(std::string_view name) {
+std::string system_directory() {
   wchar_t directory[MAX_PATH + 1] = {};
   const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
   if (length == 0 || length > MAX_PATH) {
+    return {};
+  }
+  return from_wide(std::wstring_view(directory, length));
+}
+
+std::string system_program_path(std::string_view name) {
+  std::string path = system_directory();
+  if (path.empty()) {
     return std::string(name);
   }
-  std::string path = from_wide(std::wstring_view(directory, length));
   path.push_back('\\');
   path.append(name);
   return path;
@@ -112,6 +119,12 @@ std::string system_program_path(std::string_view name) {
 
 OsResult<CapturedRun> run_captured(const std::string& program,
                                    const std::vector<std::string>& arguments) {
+  // Without the system directory nothing starts: inheriting ours instead is
+  // what this avoids.
+  const std::wstring directory = to_wide(system_directory());
+  if (directory.empty()) {
+    return std::unexpected(os_error_from_code(ERROR_PATH_NOT_FOUND));
+  }
   OsResult<Pipe> output = make_pipe();
   if (!output) {
     return std::unexpected(output.error());
@@ -140,7 +153,7 @@ OsResult<CapturedRun> run_captured(const std::string& program,
   std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, directory.c_str(),
                         &startup.StartupInfo, &info)) {
     return std::unexpected(last_os_error());
   }

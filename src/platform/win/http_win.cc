@@ -7,6 +7,7 @@
 
 #include "platform/http.h"
 #include "platform/os_error.h"
+#include "platform/secure_protocols.h"
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
 
@@ -14,8 +15,16 @@ namespace velmo {
 
 namespace {
 
-// WINHTTP_OPTION_SECURE_PROTOCOLS: TLS 1.0, 1.1 and 1.2.
-constexpr DWORD kSecureProtocols = 0xA80;
+static_assert(kSecureProtocolTls12 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+static_assert(kSecureProtocolTls13 == WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3);
+
+OsStatus set_secure_protocols(HINTERNET session, uint32_t protocols) {
+  DWORD value = protocols;
+  if (!::WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &value, sizeof(value))) {
+    return std::unexpected(last_os_error());
+  }
+  return {};
+}
 
 class WinHttpResponse : public HttpResponse {
  public:
@@ -89,11 +98,12 @@ Result<std::unique_ptr<HttpResponse>> open_http(const HttpRequest& request) {
   ::WinHttpSetTimeouts(session.get(), static_cast<int>(t.resolve), static_cast<int>(t.connect),
                        static_cast<int>(t.send), static_cast<int>(t.receive));
   if (request.secure) {
-    // Older servers are still accepted; the result is not looked at because
-    // systems without the option keep their own defaults.
-    DWORD protocols = kSecureProtocols;
-    ::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                       sizeof(protocols));
+    const Status offered = offer_secure_protocols(
+        [&session](uint32_t protocols) { return set_secure_protocols(session.get(), protocols); },
+        stages.send);
+    if (!offered) {
+      return fail(offered.error());
+    }
   }
 
   UniqueInternet connection(

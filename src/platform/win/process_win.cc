@@ -52,14 +52,15 @@ bool wait_for_process_exit(uint32_t process_id) {
 }
 
 OsResult<int32_t> run_and_wait(const std::string& program,
-                               const std::vector<std::string>& arguments) {
+                               const std::vector<std::string>& arguments,
+                               const std::string& working_directory) {
   std::wstring command_line = to_wide(build_windows_command_line(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(to_wide(program).c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr, nullptr, &startup,
-                        &info)) {
+                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                        to_wide(working_directory).c_str(), &startup, &info)) {
     return std::unexpected(last_os_error());
   }
   UniqueHandle process(info.hProcess);
