@@ -86,8 +86,8 @@ void enter_mode(WindowContext& context, bool archive_run, const RunFlags& flags,
 }  // namespace
 
 int run_assistant(HINSTANCE instance) {
-  return run_assistant(instance,
-                       [](LauncherSource source) { return default_ui_services(std::move(source)); });
+  return run_assistant(
+      instance, [](LauncherSource source) { return default_ui_services(std::move(source)); });
 }
 
 int run_assistant(HINSTANCE instance, const UiServicesFactory& make_services) {

@@ -24,8 +24,8 @@ inline constexpr uint32_t kFileAllAccess = 0x001F01FF;
 inline constexpr uint32_t kFileReadAndExecute = 0x001200A9;
 // Rights that let a holder take an object's name away or give it new rules:
 // delete, write DAC, write owner, and the generic rights that imply them.
-inline constexpr uint32_t kReplaceRights = 0x00010000 | 0x00040000 | 0x00080000 | 0x02000000 |
-                                           0x10000000;
+inline constexpr uint32_t kReplaceRights =
+    0x00010000 | 0x00040000 | 0x00080000 | 0x02000000 | 0x10000000;
 // Rights on a folder that let a holder delete or rename what is in it.
 inline constexpr uint32_t kDeleteChildRights = 0x00000040 | 0x02000000 | 0x10000000;
 // Every right that changes an object, its content, its children or its

@@ -20,9 +20,8 @@ namespace velmo {
 //   - nothing runs the main program (a program in use is never moved).
 // Nothing when it did not run; otherwise its outcome, which changes nothing
 // when there is nothing to recover or no pair can be proven.
-std::optional<RecoveryOutcome> recover_before_use(
-    const std::string& install_dir,
-    RestartManager& rm = system_restart_manager());
+std::optional<RecoveryOutcome> recover_before_use(const std::string& install_dir,
+                                                  RestartManager& rm = system_restart_manager());
 
 }  // namespace velmo
 

@@ -12,8 +12,8 @@
 #include "platform/secure_directory.h"
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
-#include "product_install/command_library.h"
 #include "product_files/launcher_layout.h"
+#include "product_install/command_library.h"
 
 namespace velmo {
 

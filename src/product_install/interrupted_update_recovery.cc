@@ -9,9 +9,9 @@
 #include "platform/recovery_path.h"
 #include "platform/secure_directory.h"
 #include "product_files/install_manifest.h"
+#include "product_files/launcher_layout.h"
 #include "product_install/command_library.h"
 #include "product_install/install_source.h"
-#include "product_files/launcher_layout.h"
 #include "product_install/main_program_install.h"
 
 // What an update leaves when it is killed, and why each rule below may

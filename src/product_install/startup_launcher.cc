@@ -7,8 +7,8 @@
 #include "platform/process.h"
 #include "platform/windows_path.h"
 #include "product_files/install_manifest.h"
-#include "product_install/desktop_shortcut.h"
 #include "product_files/launcher_layout.h"
+#include "product_install/desktop_shortcut.h"
 #include "product_install/launcher_leftovers.h"
 #include "product_install/launcher_replacement.h"
 
@@ -102,7 +102,8 @@ LauncherSource launcher_source_named(std::function<OsResult<std::string>()> path
 }
 
 LauncherSource launcher_source_at(std::string path) {
-  return launcher_source_named([path = std::move(path)]() -> OsResult<std::string> { return path; });
+  return launcher_source_named(
+      [path = std::move(path)]() -> OsResult<std::string> { return path; });
 }
 
 LauncherSource held_launcher_source(std::shared_ptr<const File> file, std::string path) {

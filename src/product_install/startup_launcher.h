@@ -50,10 +50,10 @@ LauncherSource held_launcher_source(std::shared_ptr<const File> file, std::strin
 // the installation must be recognised (resolve_launch_target's message);
 // the runtime folder is created and hidden; the source is taken
 // ("读取启动器路径失败：{e}"); unless the source already is the launcher, its
-// file must be open ("读取校验文件失败：{e}"), a leftover backup is settled, the launcher is refreshed from the source and
-// an archived backup is deleted; a launcher of the older layout is hidden
-// (refused when not a plain file); then the shortcut is written. The first
-// failure ends it with its message.
+// file must be open ("读取校验文件失败：{e}"), a leftover backup is settled, the launcher is
+// refreshed from the source and an archived backup is deleted; a launcher of the older layout is
+// hidden (refused when not a plain file); then the shortcut is written. The first failure ends it
+// with its message.
 Result<std::string> install_startup_launcher(
     const std::string& install_dir,
     const LauncherSource& source = running_image,

@@ -53,13 +53,13 @@ UiServices default_ui_services(LauncherSource launcher_source) {
   services.start_policy_check = [] { start_policy_worker(receiver_slot()); };
   services.query_in_use = query_in_use;
   services.start_installation = [launcher_source](InstallationInputs inputs) {
-    start_installation_run(std::move(inputs), receiver_slot(),
-                           [launcher_source](const InstallationInputs& run_inputs,
-                                             const EventSender& sender) {
-                             return run_installation(
-                                 run_inputs, sender,
-                                 pipeline_services(install_services_with_assistant(launcher_source)));
-                           });
+    start_installation_run(
+        std::move(inputs), receiver_slot(),
+        [launcher_source](const InstallationInputs& run_inputs, const EventSender& sender) {
+          return run_installation(
+              run_inputs, sender,
+              pipeline_services(install_services_with_assistant(launcher_source)));
+        });
   };
   services.choose_folder = [] { return std::optional<std::string>(); };
   services.now = [] { return std::chrono::steady_clock::now(); };

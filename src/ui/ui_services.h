@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "product_install/startup_launcher.h"
 #include "app/installation_pipeline.h"
 #include "environment/environment_report.h"
 #include "network/release_store.h"
 #include "platform/os_error.h"
 #include "platform/result.h"
+#include "product_install/startup_launcher.h"
 
 namespace velmo {
 

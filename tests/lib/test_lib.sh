@@ -94,7 +94,7 @@ remove_work_dir() {
 # folder, without its sticky bit), as it should on Windows.
 make_work_dir() {
   local root
-  root="$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../build/test-work"
+  root=$(realpath -m "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../build/test-work")
   mkdir -p "$root"
   chmod 0755 "$root"
   work=$(mktemp -d -p "$root")

@@ -29,7 +29,9 @@ class FakeUiServices {
 
   UiServices services() {
     UiServices s;
-    s.recover_interrupted_update = [this](const std::string& dir) { recovered_dirs.push_back(dir); };
+    s.recover_interrupted_update = [this](const std::string& dir) {
+      recovered_dirs.push_back(dir);
+    };
     s.check_environment = [this](const std::optional<std::string>& dir) {
       checked_dirs.push_back(dir);
       return check;

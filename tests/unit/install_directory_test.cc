@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "environment/installation_protection.h"
 #include "mutation_recorder.h"
 #include "platform/file_system.h"
 #include "platform/object_security.h"
-#include "environment/installation_protection.h"
 #include "platform/secure_directory.h"
 #include "temp_dir.h"
 

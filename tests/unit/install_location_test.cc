@@ -256,9 +256,8 @@ TEST_F(InstallLocationTest, CurrentVersionAnotherAccountCouldChangeNeedsAnInstal
   install("1.10.0");
   releases_.store("1.10.0");
   ASSERT_EQ(installed_status(install_dir_), InstalledStatus::kCurrent);
-  for (const std::string& changed :
-       {install_dir_, path_join(install_dir_, kMainProgramFileName),
-        path_join(install_dir_, kInstallManifestFileName)}) {
+  for (const std::string& changed : {install_dir_, path_join(install_dir_, kMainProgramFileName),
+                                     path_join(install_dir_, kInstallManifestFileName)}) {
     g_foreign_path = changed;
     const ScopedObjectSecurityProbe probe(foreign);
     EXPECT_EQ(installed_status(install_dir_), InstalledStatus::kOutdated) << changed;

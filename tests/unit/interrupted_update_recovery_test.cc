@@ -11,8 +11,8 @@
 #include "mutation_recorder.h"
 #include "platform/mutation_seam.h"
 #include "platform/windows_path.h"
-#include "product_install/install_source.h"
 #include "product_files/launcher_layout.h"
+#include "product_install/install_source.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

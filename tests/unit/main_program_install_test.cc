@@ -375,8 +375,7 @@ TEST(InstallHostileLinkTest, LinksAtEveryNameAreRefused) {
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0) << c.name;
 
     // The real launcher step, copying this test program as the assistant.
-    const Status applied =
-        machine.apply(install_services_with_assistant(running_image));
+    const Status applied = machine.apply(install_services_with_assistant(running_image));
     ASSERT_FALSE(applied.has_value()) << c.name;
     EXPECT_EQ(applied.error(), c.message) << c.name;
     if (c.to_directory) {

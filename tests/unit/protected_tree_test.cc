@@ -61,9 +61,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The root of a second disk: every user may create folders there and
         // owns what they create, but cannot delete or rename other entries.
         ReplaceCase{"UsersMayOnlyCreateInTheParent", kProtected,
-                    owned_by(kSystemSid, {kAdministratorsFull, grant(kAuthenticatedUsers, 0x4),
-                                          grant(kAuthenticatedUsers, 0x1301BF, true),
-                                          grant(kCreatorOwnerSid, kFileAllAccess, true)}),
+                    owned_by(kSystemSid,
+                             {kAdministratorsFull, grant(kAuthenticatedUsers, 0x4),
+                              grant(kAuthenticatedUsers, 0x1301BF, true),
+                              grant(kCreatorOwnerSid, kFileAllAccess, true)}),
                     false},
         ReplaceCase{"UsersMayDeleteEntriesOfTheParent", kProtected,
                     owned_by(kAdministratorsSid, {grant(kUsersSid, 0x40)}), true},
@@ -72,8 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"ForeignOwner", owned_by(kForeignUser, {kAdministratorsFull}), kProtected,
                     true},
         ReplaceCase{"OthersMayDeleteIt",
-                    owned_by(kAdministratorsSid, {grant(kForeignUser, 0x10000)}), kProtected,
-                    true},
+                    owned_by(kAdministratorsSid, {grant(kForeignUser, 0x10000)}), kProtected, true},
         ReplaceCase{"OthersMayChangeItsRules",
                     owned_by(kAdministratorsSid, {grant(kUsersSid, 0x40000)}), kProtected, true},
         // Writing inside is no way to take the name itself.

@@ -12,8 +12,8 @@
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
 #include "product_files/install_manifest.h"
-#include "product_install/desktop_shortcut.h"
 #include "product_files/launcher_layout.h"
+#include "product_install/desktop_shortcut.h"
 #include "product_install/shortcut_run_as_user.h"
 #include "temp_dir.h"
 
@@ -311,7 +311,9 @@ TEST_F(StartupLauncherTest, SourceThatIsTheLauncherIsNotCopied) {
 TEST_F(StartupLauncherTest, SourceProblemsEndTheRun) {
   const Result<std::string> unknown = install_startup_launcher(
       install_dir_,
-      [] { return OsResult<LauncherFile>(std::unexpected(OsError{2, "gone"})); },
+      [] {
+        return OsResult<LauncherFile>(std::unexpected(OsError{2, "gone"}));
+      },
       platform_);
   ASSERT_FALSE(unknown.has_value());
   EXPECT_EQ(unknown.error(), "读取启动器路径失败：gone (os error 2)");

@@ -14,10 +14,10 @@
 #include "platform/win/handles.h"
 #include "platform/win/wide.h"
 #include "product_files/install_manifest.h"
+#include "product_files/launcher_layout.h"
 #include "product_install/desktop_folder.h"
 #include "product_install/desktop_shortcut.h"
 #include "product_install/hide_path.h"
-#include "product_files/launcher_layout.h"
 
 namespace velmo {
 namespace {

@@ -34,7 +34,8 @@ std::string group_sid(gid_t gid) {
 // The sticky bit (as on /tmp) lets only an entry's owner delete or rename
 // it, whoever else may write the folder.
 uint32_t rights(mode_t mode, mode_t read_bit, mode_t write_bit) {
-  uint32_t granted = ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
+  uint32_t granted =
+      ((mode & read_bit) ? kReadRights : 0) | ((mode & write_bit) ? kWriteRights : 0);
   if (S_ISDIR(mode) && (mode & S_ISVTX)) {
     granted &= ~uint32_t{0x00000040};
   }
