@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/file_system.h"
+#include "platform/hard_link_count.h"
 #include "platform/object_security.h"
 #include "platform/path_attributes.h"
 #include "platform/recovery_path.h"
@@ -55,11 +56,12 @@ OsStatus protect_entry(const std::string& path) {
   if (is_trusted_file(path)) {
     return {};
   }
-  if (OsStatus repaired = apply_protected_file_security(path); !repaired) {
-    // A second name, or a kind of file we cannot make ours in place.
+  // A second name may lie in a folder another account controls: repairing
+  // the file would change, and trusting it would trust, what they reach.
+  if (const OsResult<uint32_t> links = hard_link_count(path); links && *links > 1) {
     return set_aside(path);
   }
-  return {};
+  return apply_protected_file_security(path);
 }
 
 OsStatus protect_tree(const std::string& directory) {
