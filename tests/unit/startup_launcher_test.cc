@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <ostream>
 
 #include "fake_launcher_platform.h"
 #include "mutation_recorder.h"
+#include "network/sha256_file.h"
 #include "platform/file_system.h"
 #include "platform/path_attributes.h"
 #include "product_files/install_manifest.h"
@@ -306,6 +308,43 @@ TEST_F(StartupLauncherTest, SourceThatIsTheLauncherIsNotCopied) {
   expect(layout_.launcher, Entry::kOld, "launcher");
   ASSERT_EQ(shell_.saved.size(), 1u);
   EXPECT_EQ(shell_.saved[0].first.target, layout_.launcher);
+}
+
+// The assistant holds its own file from its start. Whoever may change the
+// folder it runs from can still move that file away and put another under
+// its name; what becomes the launcher is the held file, each time.
+TEST_F(StartupLauncherTest, HeldSourceIsCopiedWhateverItsNameStandsForNow) {
+  OsResult<File> held = File::open_for_read_locked(source_);
+  ASSERT_TRUE(held.has_value());
+  const LauncherSource source =
+      held_launcher_source(std::make_shared<const File>(std::move(*held)), source_);
+#ifndef _WIN32
+  ASSERT_TRUE(rename_path(source_, source_ + ".moved"));
+  test::write_file(source_, "MZ planted by another account");
+#endif
+  for (int run = 0; run < 2; ++run) {
+    const Result<std::string> launcher = install_startup_launcher(install_dir_, source, platform_);
+    ASSERT_TRUE(launcher.has_value()) << launcher.error();
+    EXPECT_EQ(test::read_file(layout_.launcher), kNewLauncher) << "run " << run;
+    // The second run finds the launcher current; it must still read the
+    // held file from its start.
+  }
+}
+
+TEST(RunningImageTest, OpensTheProgramThatRuns) {
+  OsResult<File> image = File::open_running_image();
+  ASSERT_TRUE(image.has_value()) << describe_os_error(image.error());
+  const OsResult<std::string> path = running_program_file();
+  ASSERT_TRUE(path.has_value());
+  const OsResult<uint64_t> size = image->size();
+  ASSERT_TRUE(size.has_value());
+  EXPECT_EQ(*size, *file_size(*path));
+  OsResult<File> copy = image->duplicate();
+  ASSERT_TRUE(copy.has_value());
+  const Result<std::string> held_digest = hash_open_file(*copy);
+  const Result<std::string> named_digest = sha256_file(*path);
+  ASSERT_TRUE(held_digest && named_digest);
+  EXPECT_EQ(*held_digest, *named_digest);
 }
 
 TEST_F(StartupLauncherTest, SourceProblemsEndTheRun) {

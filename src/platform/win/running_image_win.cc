@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file.h"
@@ -13,32 +14,42 @@ namespace velmo {
 
 namespace {
 
-// A name in the system's own form ("\Device\HarddiskVolume3\..."), the form
-// both of the names compared below come in.
-using NtName = std::wstring;
+// A name of the file as the system gives it for the running image: its own
+// form ("\Device\HarddiskVolume3\..."), or where a system gives the DOS
+// form behind "\??\" (Wine), that one.
+using ImageName = std::wstring;
 
-OsResult<NtName> mapped_image_name() {
+constexpr std::wstring_view kDosPrefix = L"\\??\\";
+constexpr std::wstring_view kWin32Prefix = L"\\\\?\\";
+
+OsResult<ImageName> mapped_image_name() {
   std::vector<wchar_t> buffer(32768);
   const DWORD length = ::K32GetMappedFileNameW(::GetCurrentProcess(), ::GetModuleHandleW(nullptr),
                                                buffer.data(), static_cast<DWORD>(buffer.size()));
   if (length == 0) {
     return std::unexpected(last_os_error());
   }
-  return NtName(buffer.data(), length);
+  return ImageName(buffer.data(), length);
 }
 
-OsResult<NtName> opened_file_name(HANDLE file) {
+// The opened file's name in the same form as `mapped`.
+OsResult<ImageName> opened_file_name(HANDLE file, const ImageName& mapped) {
+  const bool dos = mapped.starts_with(kDosPrefix);
   std::vector<wchar_t> buffer(32768);
   const DWORD length =
       ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_NT);
+                                  FILE_NAME_NORMALIZED | (dos ? VOLUME_NAME_DOS : VOLUME_NAME_NT));
   if (length == 0 || length >= buffer.size()) {
     return std::unexpected(last_os_error());
   }
-  return NtName(buffer.data(), length);
+  ImageName name(buffer.data(), length);
+  if (dos && name.starts_with(kWin32Prefix)) {
+    name = std::wstring(kDosPrefix) + name.substr(kWin32Prefix.size());
+  }
+  return name;
 }
 
-bool same_name(const NtName& a, const NtName& b) {
+bool same_name(const ImageName& a, const ImageName& b) {
   return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
@@ -60,13 +71,14 @@ OsResult<File> File::open_running_image() {
   if (!file) {
     return file;
   }
-  const OsResult<NtName> opened = opened_file_name(reinterpret_cast<HANDLE>(file->native_));
-  if (!opened) {
-    return std::unexpected(opened.error());
-  }
-  const OsResult<NtName> mapped = mapped_image_name();
+  const OsResult<ImageName> mapped = mapped_image_name();
   if (!mapped) {
     return std::unexpected(mapped.error());
+  }
+  const OsResult<ImageName> opened =
+      opened_file_name(reinterpret_cast<HANDLE>(file->native_), *mapped);
+  if (!opened) {
+    return std::unexpected(opened.error());
   }
   if (!same_name(*opened, *mapped)) {
     return std::unexpected(os_error_from_code(ERROR_FILE_INVALID));
