@@ -95,6 +95,11 @@ bool holds_only_installation_files(const std::string& install_dir) {
 }
 
 Status prepare_install_directory(const std::string& install_dir) {
+  // A drive root is never made ours: the install refuses it with its own
+  // words right after.
+  if (!parent_path(install_dir)) {
+    return ok();
+  }
   if (!read_path_attributes(install_dir)) {
     if (Status created = create_install_directory(install_dir); !created) {
       return created;
