@@ -10,6 +10,8 @@
 #include "platform/file_system.h"
 #include "platform/object_security.h"
 #include "platform/secure_directory.h"
+#include "product_files/install_manifest.h"
+#include "product_install/main_program_install.h"
 #include "temp_dir.h"
 
 #ifndef _WIN32
@@ -212,6 +214,43 @@ TEST(InstallDirectoryStatesTest, EachEndsProtectedOrRefused) {
       test::write_file(path_join(dir, "install-manifest.json"), "{}");
     }
     EXPECT_TRUE(is_protected_installation(dir)) << c.name;
+  }
+}
+
+// An installation that was already current gets only the launcher and the
+// shortcut; its directory is made ours first all the same, or refused.
+TEST(InstallDirectoryStatesTest, LauncherStepOfACurrentInstallationProtectsFirst) {
+  struct Case {
+    const char* name;
+    bool users_file;
+  };
+  for (const Case c : {Case{"installation only", false}, Case{"with the user's file", true}}) {
+    test::TempDir root("velmo-install-states");
+    const std::string dir = root.join("IDE");
+    ASSERT_TRUE(create_directories(dir));
+    const std::string program = path_join(dir, kMainProgramFileName);
+    test::write_file(program, "MZ");
+    ASSERT_TRUE(
+        write_install_manifest(path_join(dir, kInstallManifestFileName), dir, program, "1.0.0"));
+    if (c.users_file) {
+      test::write_file(path_join(dir, "notes.txt"), "mine");
+    }
+    const std::string assistant = root.join("assistant.exe");
+    test::write_file(assistant, "MZ assistant");
+    ASSERT_EQ(::chmod(dir.c_str(), 0777), 0);
+
+    const Status launcher = install_services_with_assistant(launcher_source_at(assistant))
+                                .install_startup_launcher(dir);
+
+    if (c.users_file) {
+      ASSERT_FALSE(launcher.has_value()) << c.name;
+      EXPECT_EQ(launcher.error(), kUnprotectableInstallDirMessage) << c.name;
+      EXPECT_FALSE(path_exists(path_join(dir, "运行组件"))) << c.name << ": nothing written";
+      EXPECT_EQ(mode_of(dir), 0777u) << c.name;
+    } else {
+      // The desktop may be missing here; the directory was protected before.
+      EXPECT_EQ(mode_of(dir), 0755u) << c.name;
+    }
   }
 }
 
