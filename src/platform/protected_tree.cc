@@ -6,22 +6,12 @@
 #include "platform/hard_link_count.h"
 #include "platform/object_security.h"
 #include "platform/path_attributes.h"
-#include "platform/recovery_path.h"
 #include "platform/secure_directory.h"
 #include "platform/windows_path.h"
 
 namespace velmo {
 
 namespace {
-
-bool has_trusted_security(const std::string& path) {
-  const OsResult<ObjectSecurity> security = read_object_security(path);
-  return security && is_trusted_security(*security, admin_equivalent_sids());
-}
-
-OsStatus set_aside(const std::string& path) {
-  return rename_path(path, make_recovery_path(path, "untrusted"));
-}
 
 OsStatus protect_directory(const std::string& directory) {
   if (!has_trusted_security(directory)) {
@@ -59,7 +49,7 @@ OsStatus protect_entry(const std::string& path) {
   // A second name may lie in a folder another account controls: repairing
   // the file would change, and trusting it would trust, what they reach.
   if (const OsResult<uint32_t> links = hard_link_count(path); links && *links > 1) {
-    return set_aside(path);
+    return set_aside_untrusted(path);
   }
   return apply_protected_file_security(path);
 }

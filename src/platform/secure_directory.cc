@@ -14,17 +14,6 @@ namespace {
 // recreating the name; more rounds would not change the outcome.
 constexpr int kAttempts = 3;
 
-bool has_trusted_security(const std::string& path) {
-  const OsResult<ObjectSecurity> security = read_object_security(path);
-  return security && is_trusted_security(*security, admin_equivalent_sids());
-}
-
-// The name is taken by something we cannot use or repair: it moves out of
-// the way with everything in it, kept for whoever wants to look at it.
-OsStatus set_aside(const std::string& path) {
-  return rename_path(path, make_recovery_path(path, "untrusted"));
-}
-
 // One round: the directory is trusted when this returns success.
 OsStatus try_secure_directory(const std::string& path) {
   const OsResult<PathAttributes> attributes = read_path_attributes(path);
@@ -32,7 +21,7 @@ OsStatus try_secure_directory(const std::string& path) {
     return create_protected_directory(path);
   }
   if (!is_plain_directory(*attributes)) {
-    if (OsStatus moved = set_aside(path); !moved) {
+    if (OsStatus moved = set_aside_untrusted(path); !moved) {
       return moved;
     }
     return create_protected_directory(path);
@@ -43,7 +32,7 @@ OsStatus try_secure_directory(const std::string& path) {
   if (OsStatus repaired = apply_protected_security(path); repaired && has_trusted_security(path)) {
     return {};
   }
-  if (OsStatus moved = set_aside(path); !moved) {
+  if (OsStatus moved = set_aside_untrusted(path); !moved) {
     return moved;
   }
   return create_protected_directory(path);
@@ -63,6 +52,15 @@ OsStatus secure_directory(const std::string& path) {
     return std::unexpected(access_denied());
   }
   return result;
+}
+
+bool has_trusted_security(const std::string& path) {
+  const OsResult<ObjectSecurity> security = read_object_security(path);
+  return security && is_trusted_security(*security, admin_equivalent_sids());
+}
+
+OsStatus set_aside_untrusted(const std::string& path) {
+  return rename_path(path, make_recovery_path(path, "untrusted"));
 }
 
 bool is_secure_directory(const std::string& path) {

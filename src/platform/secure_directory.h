@@ -23,6 +23,15 @@ namespace velmo {
 // no trustworthy directory could be made.
 OsStatus secure_directory(const std::string& path);
 
+// Whether the object at `path` itself has a trusted owner and nobody else
+// able to change it (see is_trusted_security). Only looks.
+bool has_trusted_security(const std::string& path);
+
+// Moves what is under `path` out of the way, with everything in it, to a
+// ".recovery-untrusted-…" name beside it: the name is taken by something we
+// cannot use or repair, and it is kept for whoever wants to look at it.
+OsStatus set_aside_untrusted(const std::string& path);
+
 // Whether `path` is a real directory with a trusted owner that nobody else
 // can change. Only looks.
 bool is_secure_directory(const std::string& path);

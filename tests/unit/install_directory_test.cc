@@ -124,12 +124,6 @@ TEST_F(InstallDirectoryPrepareTest, TrustedDirectoryIsLeftAsItIs) {
 #ifndef _WIN32
 constexpr uid_t kOtherAccount = 65534;
 
-mode_t mode_of(const std::string& path) {
-  struct stat info {};
-  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
-
 // Install directories as other accounts could have left them. Each ends
 // protected or refused, never trusted as it was: the elevated launch and
 // the rating of a current installation both ask is_protected_installation.
@@ -195,7 +189,7 @@ TEST(InstallDirectoryStatesTest, EachEndsProtectedOrRefused) {
     ASSERT_EQ(prepared.has_value(), c.prepared) << c.name;
     if (!prepared) {
       EXPECT_EQ(prepared.error(), kUnprotectableInstallDirMessage) << c.name;
-      EXPECT_EQ(mode_of(dir), 0777u) << c.name << ": left as it was";
+      EXPECT_EQ(test::mode_of(dir), 0777u) << c.name << ": left as it was";
       EXPECT_EQ(test::read_file(path_join(dir, "notes.txt")), "mine") << c.name;
       continue;
     }
@@ -246,10 +240,10 @@ TEST(InstallDirectoryStatesTest, LauncherStepOfACurrentInstallationProtectsFirst
       ASSERT_FALSE(launcher.has_value()) << c.name;
       EXPECT_EQ(launcher.error(), kUnprotectableInstallDirMessage) << c.name;
       EXPECT_FALSE(path_exists(path_join(dir, "运行组件"))) << c.name << ": nothing written";
-      EXPECT_EQ(mode_of(dir), 0777u) << c.name;
+      EXPECT_EQ(test::mode_of(dir), 0777u) << c.name;
     } else {
       // The desktop may be missing here; the directory was protected before.
-      EXPECT_EQ(mode_of(dir), 0755u) << c.name;
+      EXPECT_EQ(test::mode_of(dir), 0755u) << c.name;
     }
   }
 }
@@ -264,7 +258,7 @@ TEST(InstallDirectoryStatesTest, MissingParentsAreCreatedProtected) {
   ::umask(022);
   ASSERT_TRUE(prepared) << prepared.error();
   for (const std::string& folder : {top, middle, dir}) {
-    EXPECT_EQ(mode_of(folder), 0755u) << folder;
+    EXPECT_EQ(test::mode_of(folder), 0755u) << folder;
   }
 }
 

@@ -145,12 +145,6 @@ TEST_F(ProtectTreeTest, RepairFailureIsReported) {
 }
 
 #ifndef _WIN32
-mode_t mode_of(const std::string& path) {
-  struct stat info {};
-  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
-
 // What another account could have left: writable folders and files all the
 // way down. The directory is repaired before anything inside is looked at.
 TEST_F(ProtectTreeTest, WritableFoldersAndFilesAllTheWayDownAreRepaired) {
@@ -169,11 +163,11 @@ TEST_F(ProtectTreeTest, WritableFoldersAndFilesAllTheWayDownAreRepaired) {
 
   ASSERT_TRUE(protect_tree(dir_));
 
-  EXPECT_EQ(mode_of(dir_), 0755u);
-  EXPECT_EQ(mode_of(runtime), 0755u);
-  EXPECT_EQ(mode_of(nested), 0755u);
-  EXPECT_EQ(mode_of(launcher), 0755u) << "a program stays runnable";
-  EXPECT_EQ(mode_of(data), 0644u);
+  EXPECT_EQ(test::mode_of(dir_), 0755u);
+  EXPECT_EQ(test::mode_of(runtime), 0755u);
+  EXPECT_EQ(test::mode_of(nested), 0755u);
+  EXPECT_EQ(test::mode_of(launcher), 0755u) << "a program stays runnable";
+  EXPECT_EQ(test::mode_of(data), 0644u);
   EXPECT_EQ(changes_.paths(Mutation::kSetSecurity).front(), dir_) << "the directory comes first";
   EXPECT_EQ(test::read_file(data), "d");
   EXPECT_TRUE(is_trusted_file(launcher));
@@ -198,8 +192,8 @@ TEST_F(ProtectTreeTest, SecondNamesAreSetAsideAndLinksNeverFollowed) {
 
   EXPECT_FALSE(path_exists(program)) << "set aside";
   EXPECT_EQ(changes_.paths(Mutation::kRename), std::vector<std::string>{program});
-  EXPECT_EQ(mode_of(kept_elsewhere), 0666u) << "the other name's file is untouched";
-  EXPECT_EQ(mode_of(outside), 0777u) << "the link's target is untouched";
+  EXPECT_EQ(test::mode_of(kept_elsewhere), 0666u) << "the other name's file is untouched";
+  EXPECT_EQ(test::mode_of(outside), 0777u) << "the link's target is untouched";
   EXPECT_EQ(test::read_file(kept_elsewhere), "theirs");
 }
 #endif

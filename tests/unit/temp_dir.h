@@ -17,10 +17,21 @@
 
 #include "platform/win/wide.h"
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace velmo::test {
+
+#ifndef _WIN32
+// The permission bits of the object at `path` itself (a link is not
+// followed): how the POSIX backend shows who may change it.
+inline mode_t mode_of(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+#endif
 
 // A std::filesystem path for a UTF-8 path. On Windows a narrow string would
 // be read in the ANSI code page, which mangles names like "工作台".
