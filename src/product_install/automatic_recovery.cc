@@ -4,8 +4,8 @@
 #include "platform/file_system.h"
 #include "platform/secure_directory.h"
 #include "platform/windows_path.h"
-#include "product_files/install_manifest.h"
 #include "product_install/install_source.h"
+#include "product_install/main_program_install.h"
 
 namespace velmo {
 
@@ -25,10 +25,21 @@ std::optional<std::string> trusted_download_directory() {
   return *downloads;
 }
 
+// Whether no process runs the program under its own name or its backup's.
+// A name that does not exist runs nothing: an update stopped between its
+// renames leaves the program under one of them only.
 bool is_idle(const std::string& install_dir, RestartManager& rm) {
-  const Result<InUseAnswer> answer =
-      query_workbench_in_use(path_join(install_dir, kMainProgramFileName), rm);
-  return answer && !answer->in_use;
+  const InstallPaths paths(install_dir);
+  for (const std::string& program : {paths.main_program, paths.program_backup}) {
+    if (!path_exists(program)) {
+      continue;
+    }
+    const Result<InUseAnswer> answer = query_workbench_in_use(program, rm);
+    if (!answer || answer->in_use) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace

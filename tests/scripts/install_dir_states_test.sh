@@ -54,6 +54,7 @@ others_may_write() {
 
 expect_protected_install() {
   local what=$1 dir=$2
+  [ "$code" = 0 ] || echo "$what: $err"
   expect "$what: installed" 0 "$code"
   expect_same_file "$what: the verified program" "$work/main-1.0.0.exe" "$dir/$main_name"
   local folder
@@ -106,7 +107,7 @@ cp "$work/planted.exe" "$dir/$main_name.new" && mv -f "$dir/$main_name.new" "$di
 chmod 0666 "$dir/$main_name"
 launch "$dir"
 expect "planted program: launch refused" 1 "$code"
-expect "planted program: the event" '{"event":"LaunchFailed"}' "$out"
+expect_match "planted program: the event" '{"event":"LaunchFailed"*' "$out"
 expect "planted program: the message" "$refused_launch" "$err"
 apply "$dir"
 expect_protected_install "planted program" "$dir"

@@ -10,8 +10,11 @@
 #include "install_fixture.h"
 #include "mutation_recorder.h"
 #include "platform/mutation_seam.h"
+#include "platform/object_security.h"
+#include "platform/restart_manager.h"
 #include "platform/windows_path.h"
 #include "product_files/launcher_layout.h"
+#include "product_install/automatic_recovery.h"
 #include "product_install/install_source.h"
 
 #ifndef _WIN32
@@ -312,6 +315,95 @@ TEST(InterruptedUpdateRecoveryTest, LinksAtBackupNamesAreNeverFollowed) {
   }
 }
 #endif
+
+// Who holds a file, for the assistant's own recovery: one process for
+// `held`, nobody for anything else.
+class OneHolderRestartManager final : public RestartManager {
+ public:
+  explicit OneHolderRestartManager(std::string held) : held_(std::move(held)) {}
+
+  uint32_t start_session(uint32_t& session) override {
+    session = 1;
+    registered_.clear();
+    return 0;
+  }
+  uint32_t register_file(uint32_t, const std::string& path) override {
+    registered_ = path;
+    return 0;
+  }
+  uint32_t get_list(uint32_t,
+                    uint32_t capacity,
+                    uint32_t& needed,
+                    uint32_t& returned,
+                    std::vector<uint32_t>& process_ids) override {
+    const bool holding = registered_ == held_;
+    needed = holding ? 1 : 0;
+    if (holding && capacity == 0) {
+      returned = 0;
+      return 234;  // more data: ask again with room
+    }
+    returned = holding ? 1 : 0;
+    process_ids.assign(capacity, 0);
+    if (holding) {
+      process_ids[0] = 77;
+    }
+    return 0;
+  }
+  void end_session(uint32_t) override {}
+
+ private:
+  std::string held_;
+  std::string registered_;
+};
+
+std::string g_unprotected_dir;
+std::optional<ObjectSecurity> unprotected(const std::string& path) {
+  if (path != g_unprotected_dir) {
+    return std::nullopt;
+  }
+  return ObjectSecurity{.owner_sid = kAdministratorsSid,
+                        .rules = {{.sid = kUsersSid, .allow = true, .mask = kFileAllAccess}}};
+}
+
+// The assistant runs the recovery by itself, before it rates or launches
+// the installation: only where nobody but administrators could have placed
+// the leftovers, and never under a running workbench.
+TEST(AutomaticRecoveryTest, RecoversOnlyAProtectedIdleInstallation) {
+  struct Case {
+    const char* name;
+    bool protected_dir;
+    bool backup_in_use;
+    bool recovered;
+  };
+  const Case cases[] = {
+      {"protected and idle", true, false, true},
+      {"another account could change the directory", false, false, false},
+      {"the program runs from its backup name", true, true, false},
+  };
+  for (const Case& c : cases) {
+    InstallFixture machine;
+    machine.make_old_installation();
+    ASSERT_TRUE(rename_path(machine.in_dir(kMainProgramFileName), machine.in_dir(kProgramBackup)));
+    ASSERT_TRUE(
+        rename_path(machine.in_dir(kInstallManifestFileName), machine.in_dir(kManifestBackup)));
+    const std::vector<std::string> before = machine.names();
+    g_unprotected_dir = c.protected_dir ? "" : machine.install_dir();
+    const ScopedObjectSecurityProbe probe(unprotected);
+    OneHolderRestartManager rm(c.backup_in_use ? machine.in_dir(kProgramBackup) : "");
+
+    const std::optional<RecoveryOutcome> outcome = recover_before_use(machine.install_dir(), rm);
+
+    ASSERT_EQ(outcome.has_value(), c.recovered) << c.name;
+    if (c.recovered) {
+      ASSERT_TRUE(outcome->status.has_value()) << c.name << ": " << outcome->status.error();
+      EXPECT_TRUE(machine.old_installation_intact()) << c.name;
+      expect_no_leftover(machine, c.name);
+    } else {
+      EXPECT_EQ(machine.names(), before) << c.name << ": nothing moved";
+    }
+  }
+  g_unprotected_dir.clear();
+}
 
 }  // namespace
 }  // namespace velmo
