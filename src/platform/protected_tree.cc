@@ -46,10 +46,12 @@ OsStatus protect_entry(const std::string& path) {
   if (is_trusted_file(path)) {
     return {};
   }
-  // A second name may lie in a folder another account controls: repairing
-  // the file would change, and trusting it would trust, what they reach.
-  if (const OsResult<uint32_t> links = hard_link_count(path); links && *links > 1) {
-    return set_aside_untrusted(path);
+  // A second name may lie in a folder another account controls, or be a
+  // file of the system's: repairing it would change what that name stands
+  // for too. It is left as it is and never trusted; an install moves our
+  // name away and writes a file of its own in its place.
+  if (const OsResult<uint32_t> links = hard_link_count(path); !links || *links > 1) {
+    return {};
   }
   return apply_protected_file_security(path);
 }

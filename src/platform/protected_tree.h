@@ -14,11 +14,10 @@ namespace velmo {
 // listed inside it while the walk goes on; then each entry in turn:
 //   - a directory: the same, all the way down;
 //   - a plain file with one name: repaired unless already trusted;
-//   - a file with more than one name: set aside under a recovery name in
-//     the same directory, since repairing it would change, and trusting it
-//     would trust, an object that can also be reached from elsewhere;
-//   - a link or junction: left as it is, never followed; whatever would use
-//     the name refuses it.
+//   - a file with more than one name, a link or a junction: left as it is,
+//     never followed and never trusted (repairing a file with a second name
+//     would change what that other name stands for too); whatever uses the
+//     name replaces or refuses it.
 // Objects that are already trusted are left as they are. Fails with the
 // first system error; what was repaired until then stays repaired.
 OsStatus protect_tree(const std::string& directory);

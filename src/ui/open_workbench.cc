@@ -12,12 +12,17 @@ Status open_workbench(const std::optional<std::string>& install_dir, const UiSer
   if (!install_dir || !services.is_installed(*install_dir)) {
     return fail("没有检测到完整的 IDE 安装结果，无法打开程序。");
   }
+  // The launcher runs as administrator: never from a place another account
+  // could have changed. An installation is made safe by installing it, not
+  // by repairing it on the way to running what is in it; and the launcher
+  // just written must be as safe as the rest.
+  if (!services.is_protected_installation(*install_dir)) {
+    return fail(kUnprotectedInstallationMessage);
+  }
   Result<std::string> launcher = services.install_startup_launcher(*install_dir);
   if (!launcher) {
     return fail(std::move(launcher.error()));
   }
-  // The launcher runs as administrator: never from a place another account
-  // could have changed.
   if (!services.is_protected_installation(*install_dir)) {
     return fail(kUnprotectedInstallationMessage);
   }

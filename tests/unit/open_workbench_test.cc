@@ -54,7 +54,7 @@ TEST(OpenWorkbenchTest, FailuresStopAtTheFirstStep) {
        std::string("L.exe"),
        {},
        kUnprotectedInstallationMessage,
-       1,
+       0,
        0},
       {"StartFails", true, true, true, std::string("L.exe"),
        std::unexpected(OsError{2, "系统找不到指定的文件。"}),

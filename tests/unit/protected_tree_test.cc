@@ -173,10 +173,10 @@ TEST_F(ProtectTreeTest, WritableFoldersAndFilesAllTheWayDownAreRepaired) {
   EXPECT_TRUE(is_trusted_file(launcher));
 }
 
-// A file with a second name is set aside, not repaired: its other name may
-// be in a folder another account controls. A link is left and never
-// followed.
-TEST_F(ProtectTreeTest, SecondNamesAreSetAsideAndLinksNeverFollowed) {
+// A file with a second name is neither repaired nor trusted: its other name
+// may be in a folder another account controls, or be a file of the system's.
+// A link is left and never followed.
+TEST_F(ProtectTreeTest, SecondNamesAndLinksAreLeftUntouched) {
   ASSERT_TRUE(create_directories(dir_));
   const std::string outside = root_.join("outside");
   ASSERT_TRUE(create_directories(outside));
@@ -190,9 +190,10 @@ TEST_F(ProtectTreeTest, SecondNamesAreSetAsideAndLinksNeverFollowed) {
 
   ASSERT_TRUE(protect_tree(dir_));
 
-  EXPECT_FALSE(path_exists(program)) << "set aside";
-  EXPECT_EQ(changes_.paths(Mutation::kRename), std::vector<std::string>{program});
+  EXPECT_TRUE(changes_.paths(Mutation::kSetSecurity).empty());
+  EXPECT_TRUE(changes_.paths(Mutation::kRename).empty());
   EXPECT_EQ(test::mode_of(kept_elsewhere), 0666u) << "the other name's file is untouched";
+  EXPECT_FALSE(is_trusted_file(program));
   EXPECT_EQ(test::mode_of(outside), 0777u) << "the link's target is untouched";
   EXPECT_EQ(test::read_file(kept_elsewhere), "theirs");
 }
