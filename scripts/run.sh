@@ -4,8 +4,9 @@
 # bootstrap policy and a workbench installer of version 1.0.0 packed around
 # the stand-in workbench, on https://localhost, the origin development
 # builds have built in. Every run starts on a fresh demo machine (its own
-# ProgramData, runtime folders and install directory under build/windows/demo,
-# no WebView2 runtime registered), so there is always something to install.
+# ProgramData and runtime folders under build/windows/demo, the install
+# directory C:\VelmoQen工作台 of the bench's prefix, no WebView2 runtime
+# registered), so there is always something to install.
 #
 #   scripts/run.sh [--seconds N] [-- ASSISTANT_ARGS...]
 #
@@ -53,6 +54,10 @@ readonly assistant="$build/src/velmo-assistant.exe"
 readonly env_run="$build/tests/network/velmo_env_run.exe"
 readonly wine_run="$root/scripts/wine-run.sh"
 readonly demo="$build/demo"
+# The install directory lies on the prefix's drive C: like a real one, so
+# that no folder above it is one other accounts may change, wherever the
+# checkout is (the assistant refuses such a place).
+readonly demo_install="$build/wine-bench/prefix/drive_c/VelmoQen工作台"
 readonly www="$build/net-bench/www"
 
 app=""
@@ -72,7 +77,7 @@ bash scripts/wine-bench.sh start "$build"
 bash tests/network/net-bench.sh start "$build"
 scripts/publish-release.sh "$build" 1.0.0 6
 
-rm -rf "$demo"
+rm -rf "$demo" "$demo_install"
 mkdir -p "$demo/ProgramData" "$demo/ProgramFiles(x86)" "$demo/LocalAppData"
 forget_webview2_runtime "$wine_run" "$env_run"
 
@@ -84,7 +89,7 @@ run_assistant() {
   "$wine_run" "$env_run" "ProgramData=$(win "$demo/ProgramData")" \
     "ProgramFiles(x86)=$(win "$demo/ProgramFiles(x86)")" \
     "LOCALAPPDATA=$(win "$demo/LocalAppData")" "VELMO_WEBVIEW2_STANDIN=delay=2" -- \
-    "$assistant" --install-dir "$(win "$demo/VelmoQen工作台")" "$@"
+    "$assistant" --install-dir 'C:\VelmoQen工作台' "$@"
 }
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -91,10 +91,25 @@ remove_work_dir() {
 
 # Inside the build tree, not /tmp: the assistant refuses to install below a
 # folder that others may write (Wine shows /tmp's mode 1777 as such a
-# folder, without its sticky bit), as it should on Windows.
+# folder, without its sticky bit), as it should on Windows. A checkout that
+# itself lies below such a folder uses a root-owned folder of the system.
+work_root() {
+  local root dir
+  root=$(realpath -m "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../build/test-work")
+  dir=$(dirname "$root")
+  while [ "$dir" != / ]; do
+    if [ -d "$dir" ] && [ -n "$(find "$dir" -maxdepth 0 -perm -o+w)" ]; then
+      echo /var/lib/velmo-test-work
+      return
+    fi
+    dir=$(dirname "$dir")
+  done
+  echo "$root"
+}
+
 make_work_dir() {
   local root
-  root=$(realpath -m "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../build/test-work")
+  root=$(work_root)
   mkdir -p "$root"
   chmod 0755 "$root"
   work=$(mktemp -d -p "$root")
