@@ -22,8 +22,10 @@ class TableError(Exception):
 
 
 def read_table(path):
-    """Returns {prefix: {name: reason}} from layers.txt."""
+    """Returns ({prefix: {name: reason}}, [the layers of src/, lowest first])
+    from layers.txt."""
     blocks = {}
+    order = []
     rules = None
     last = None
     with open(path, encoding='utf-8') as table:
@@ -33,7 +35,14 @@ def read_table(path):
             if not stripped or text.startswith('#'):
                 continue
             where = f'{path}:{number}'
-            if stripped.startswith('[') and stripped.endswith(']'):
+            if stripped.startswith('order:'):
+                if order:
+                    raise TableError(f'{where}: a second order line')
+                order = [name.strip() for name in stripped[len('order:'):].split('<')]
+                if not all(order) or len(set(order)) != len(order):
+                    raise TableError(f'{where}: the order names each folder once, '
+                                     f'separated by <')
+            elif stripped.startswith('[') and stripped.endswith(']'):
                 prefix = stripped[1:-1].strip().rstrip('/')
                 if prefix in blocks:
                     raise TableError(f'{where}: block [{prefix}] appears twice')
@@ -50,8 +59,11 @@ def read_table(path):
             elif text[0].isspace() and last is not None:
                 rules[last] += ' ' + stripped  # a reason continued
             else:
-                raise TableError(f'{where}: neither [block], +rule nor a continued reason')
-    return blocks
+                raise TableError(f'{where}: neither order, [block], +rule nor a continued '
+                                 f'reason')
+    if not order:
+        raise TableError(f'{path}: no order line')
+    return blocks, order
 
 
 def top_folder(relative):
@@ -77,6 +89,25 @@ def check_names(blocks, known):
             if name not in known and name not in classes:
                 raise TableError(f'layers.txt: [{prefix}] allows +{name}, which is neither a '
                                  f'folder of src/ or tools/ nor one of {sorted(classes)}')
+
+
+def check_order(blocks, order):
+    """Every block of a folder of src/ belongs to a layer of the order, and
+    its rules name only layers below it: a rule that points up is refused
+    before any file is read."""
+    for prefix, rules in blocks.items():
+        parts = prefix.split('/')
+        if parts[0] != 'src' or len(parts) < 2:
+            continue
+        layer = parts[1]
+        if layer not in order:
+            raise TableError(f'layers.txt: [{prefix}] names a folder the order does not have')
+        for name in rules:
+            if name.startswith('<'):
+                continue
+            if name not in order or order.index(name) >= order.index(layer):
+                raise TableError(f'layers.txt: [{prefix}] allows +{name}, which is not below '
+                                 f'{layer} in the order')
 
 
 def matches(prefix, relative):
@@ -138,8 +169,9 @@ def main(argv):
     root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), '..')
     root = os.path.realpath(root)
     try:
-        blocks = read_table(os.path.join(root, 'layers.txt'))
+        blocks, order = read_table(os.path.join(root, 'layers.txt'))
         check_names(blocks, folder_names(root))
+        check_order(blocks, order)
     except (TableError, OSError) as error:
         print(f'check_layers: {error}', file=sys.stderr)
         return 1
