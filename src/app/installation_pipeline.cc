@@ -79,8 +79,8 @@ Status obtain_workbench_package(const PipelineServices& services,
   return ok();
 }
 
-// Phase 1: every file of the work list, verified, before anything is
-// installed.
+// Obtains every file of the work list, verified, before anything is
+// installed, so a failed download never leaves a half-installed machine.
 Status obtain_files(const std::vector<Component>& list,
                     const PipelineServices& services,
                     const EventSink& events,

@@ -36,7 +36,7 @@ uint64_t size_or_zero(const std::string& path) {
   return file_size(path).value_or(0);
 }
 
-// Step 1: a final file of the right size and digest needs no network. A file
+// A final file of the right size and digest needs no network. A file
 // another account owns or may change could be rewritten after the check, so
 // it is never taken; a verified download replaces it.
 Result<bool> final_file_is_verified(const DownloadItem& item, const std::string& final_path) {
@@ -70,7 +70,7 @@ Status discard_untrusted_side_file(const std::string& partial_path) {
 
 constexpr std::string_view kHashFailed = "读取校验文件失败";
 
-// Step 2: a side file that reached the full size is either the finished
+// A side file that reached the full size is either the finished
 // download or garbage from another package; garbage is deleted so the
 // download starts over from the first byte. The file is held from its
 // hashing to its rename, so what gets the final name is what was hashed.
@@ -101,7 +101,7 @@ Result<bool> reuse_complete_side_file(const DownloadItem& item,
   return false;
 }
 
-// Step 8: 206 to a range request appends; 200 (or 206 without a range)
+// A 206 to a range request appends; 200 (or 206 without a range)
 // starts the side file from its first byte. Either way the file is held
 // until its rename: the digest is taken from the bytes as they are
 // written, which is only the file's digest while nobody else can change it.
@@ -138,7 +138,7 @@ uint64_t saturating_add(uint64_t a, uint64_t b) {
   return sum < a ? UINT64_MAX : sum;
 }
 
-// Step 9: receive into the side file. Each piece is read straight into the
+// Receives into the side file. Each piece is read straight into the
 // hasher's memory, written to the file from there, and only then handed to
 // the hasher, so every byte written is hashed and none is copied twice.
 // `current` counts what is present.
@@ -206,7 +206,7 @@ std::string discard_oversized(const DownloadItem& item,
   return size_message(item, oversized);
 }
 
-// Step 11: size, then the digest of every byte written. A failing side file
+// Checks the size, then the digest of every byte written. A failing side file
 // stays on disk: the next attempt resumes it (too short) or deletes it (full
 // size, wrong digest).
 Status verify_side_file(const DownloadItem& item,

@@ -28,16 +28,22 @@ Result<bool> query_in_use(const std::string& executable_path) {
   return answer->in_use;
 }
 
+// A source that always fails with `error`: the launcher step then ends with
+// it, and never falls back to opening the file by name.
+LauncherSource failing_source(OsError error) {
+  return [error = std::move(error)]() -> OsResult<LauncherFile> { return std::unexpected(error); };
+}
+
 }  // namespace
 
 LauncherSource hold_own_image() {
   OsResult<File> held = File::open_running_image();
   if (!held) {
-    return [error = held.error()]() -> OsResult<LauncherFile> { return std::unexpected(error); };
+    return failing_source(held.error());
   }
   const OsResult<std::string> path = running_program_file();
   if (!path) {
-    return [error = path.error()]() -> OsResult<LauncherFile> { return std::unexpected(error); };
+    return failing_source(path.error());
   }
   return held_launcher_source(std::make_shared<const File>(std::move(*held)), *path);
 }

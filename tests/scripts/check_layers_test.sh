@@ -54,27 +54,30 @@ for row in "${cases[@]}"; do
   fi
 done
 
+# run_check TREE: the check's exit status in $code, its report in $report.
+run_check() {
+  code=0
+  report=$(python3 "$source_dir/scripts/check_layers.py" "$1" 2>&1) || code=$?
+}
+
 # The table itself: a rule without its reason, or naming no folder, is
 # refused before any file is read.
 tree=$(scratch_tree no_reason src/network/x.cc '#include "platform/file.h"')
 printf '[src/extra]\n+platform\n' >>"$tree/layers.txt"
-code=0
-report=$(python3 "$source_dir/scripts/check_layers.py" "$tree" 2>&1) || code=$?
+run_check "$tree"
 expect "rule without a reason: exit code" 1 "$code"
 expect "rule without a reason: report" "the rule +platform gives no reason" "${report##*: }"
 
 tree=$(scratch_tree unknown_name src/network/x.cc '#include "platform/file.h"')
 printf '[src/extra]\n+plaftorm  a typo\n' >>"$tree/layers.txt"
-code=0
-python3 "$source_dir/scripts/check_layers.py" "$tree" >/dev/null 2>&1 || code=$?
+run_check "$tree"
 expect "rule naming no folder: exit code" 1 "$code"
 
 # The order: a rule of a folder of src/ that points up, or a block of a
 # folder of src/ the order does not name, is refused before any file is read.
 tree=$(scratch_tree points_up src/network/x.cc '#include "platform/file.h"')
 printf '[src/network/extra]\n+app  the workers, from below them\n' >>"$tree/layers.txt"
-code=0
-report=$(python3 "$source_dir/scripts/check_layers.py" "$tree" 2>&1) || code=$?
+run_check "$tree"
 expect "rule pointing up: exit code" 1 "$code"
 expect "rule pointing up: report" \
   "check_layers: layers.txt: [src/network/extra] allows +app, which is not below network in the order" \
@@ -82,23 +85,20 @@ expect "rule pointing up: report" \
 
 tree=$(scratch_tree same_layer src/network/x.cc '#include "platform/file.h"')
 printf '[src/app/extra]\n+app  its own folder, named\n' >>"$tree/layers.txt"
-code=0
-python3 "$source_dir/scripts/check_layers.py" "$tree" >/dev/null 2>&1 || code=$?
+run_check "$tree"
 expect "rule naming its own layer: exit code" 1 "$code"
 
 tree=$(scratch_tree unordered src/network/x.cc '#include "platform/file.h"')
 mkdir -p "$tree/src/plugins"
 printf '[src/plugins]\n+platform  files\n' >>"$tree/layers.txt"
-code=0
-report=$(python3 "$source_dir/scripts/check_layers.py" "$tree" 2>&1) || code=$?
+run_check "$tree"
 expect "folder outside the order: exit code" 1 "$code"
 expect "folder outside the order: report" \
   "check_layers: layers.txt: [src/plugins] names a folder the order does not have" "$report"
 
 tree=$(scratch_tree no_order src/network/x.cc '#include "platform/file.h"')
 sed -i '/^order:/d' "$tree/layers.txt"
-code=0
-python3 "$source_dir/scripts/check_layers.py" "$tree" >/dev/null 2>&1 || code=$?
+run_check "$tree"
 expect "table without an order: exit code" 1 "$code"
 
 test_finish
